@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "Error.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class ZFVersionNumber;
+
+enum MailBundleState : std::int64_t {
+    MailBundleStateNotInstalled = 0,
+    MailBundleStateRequiresUpdateForOSChange = 1,
+    MailBundleStateRequiresUpdateForMailBundleChange = 2,
+    MailBundleStateUpToDate = 3,
+};
+
+// The name of a state, as the command line and the logs spell it.
+const char* mailBundleStateName(MailBundleState state);
+
+inline constexpr char MailBundleInstallerBundleStateDidChangeNotification[] =
+    "MailBundleInstallerBundleStateDidChangeNotification";
+inline constexpr char MailBundleInstallerErrorDomain[] = "MailBundleErrorDomain";
+
+enum MailBundleErrorCode : qint64 {
+    MailBundleErrorUnableToUpdateMailPreferences = 1000,
+    MailBundleErrorMailFailedToQuit = 1001,
+    // The installer's own resources are incomplete; nothing was touched.
+    MailBundleErrorInstallerDamaged = 1002,
+    // unzip exited with a non-zero status or could not be run.
+    MailBundleErrorExtractionFailed = 1003,
+};
+
+// The one object through which the installer knows and changes the Mail plug-in's situation:
+// its state, its locations, Mail's preferences and compatibility stamp, Mail's process, and the
+// installation and removal of the plug-in.
+class MailBundleInstaller {
+public:
+    // Called exactly once per install or removal, on the calling thread, before the call returns;
+    // no error means success.
+    using Completion = std::function<void(MailBundleInstaller* installer, const std::optional<Error>& error)>;
+
+    MailBundleInstaller() = default;
+    MailBundleInstaller(const MailBundleInstaller&) = delete;
+    MailBundleInstaller& operator=(const MailBundleInstaller&) = delete;
+
+    // The one instance; the first call creates it and computes its state without announcing it.
+    static MailBundleInstaller* sharedInstaller();
+
+    // State.
+    void updateMailBundleState();
+    MailBundleState mailBundleState() const { return m_bundleState; }
+    bool isMailBundleInstalled() const { return m_bundleState != MailBundleStateNotInstalled; }
+    MailBundleState bundleState() const { return m_bundleState; }
+    void setBundleState(MailBundleState state) { m_bundleState = state; }
+
+    // Locations, computed afresh at every call.
+    QString mailBundleResourceName() const;
+    QString mailDirectory() const;
+    QString mailBundlesDirectory() const;
+    QString mailBundleInstalledPath() const;
+    std::optional<QString> mailBundleZipArchiveResourcePath() const;
+    std::optional<QString> mailBundleVersionInfoResourcePath() const;
+    QStringList disabledMailBundleInstalledPaths() const;
+
+    std::optional<ZFVersionNumber> bundleVersionAtPath(const QString& path) const;
+    // The version text of the carried plug-in, as read from the resource.
+    std::optional<QString> packagedVersionString() const;
+
+    // Mail's preferences and the compatibility stamp.
+    bool updateMailPreferences(Error* error);
+    Error unableToUpdateMailPreferencesError() const;
+    bool setValue(const QStringList& values, const QString& forMailPreferenceKey);
+    bool updateMailBundleCompatibilityValues(Error* error);
+    bool mailBundleCompatibilityValuesNeedUpdate();
+    // Mail's PluginCompatibilityUUID, then the Message framework's, ending at the first missing one.
+    QVariantList expectedMailBundleCompatibilityValues() const;
+
+    // Mail's process.
+    bool isMailRunning();
+    bool terminateMail();
+    bool launchMail();
+
+    // Installation.
+    void installMailBundle(Completion completion);
+    bool primitiveInstallMailBundle(const Completion& completion);
+    bool installMailBundleInUserHomeDirectory(Error* error);
+
+    // Removal.
+    void removeMailBundle(Completion completion);
+    bool removeMailBundleRestartingMail(bool restartMail, Completion completion);
+    bool removeMailBundleAtPath(const QString& path, Error* error);
+    void autoRepairMailBundlesDirectoryForRemoval(bool forRemoval);
+
+private:
+    void setMailBundleState(MailBundleState state);
+    Error mailFailedToQuitError() const;
+
+    MailBundleState m_bundleState = MailBundleStateNotInstalled;
+};

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+
+// Raised when a child process cannot be started or waited for: the platform's exception around
+// child processes, which every caller catches and counts as a failed step.
+class ChildProcessException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Starts system tools as child processes: a launch path and an argument list, no shell, the
+// environment, working folder and standard streams inherited, the output not captured.
+class ChildProcessLauncher {
+public:
+    virtual ~ChildProcessLauncher() = default;
+
+    static ChildProcessLauncher& sharedLauncher();
+    // nullptr restores the real launcher. The caller keeps ownership.
+    static void setSharedLauncher(ChildProcessLauncher* launcher);
+
+    // Starts the program and waits without a time limit until it exits; answers its exit status
+    // (128 + the signal number when a signal ended it). While it waits on the thread of a running
+    // Qt event loop, that loop keeps processing events so that windows keep painting.
+    // Throws ChildProcessException when the child cannot be started.
+    virtual int launchAndWait(const QString& launchPath, const QStringList& arguments);
+
+    // Where the program that stands in for a macOS tool lives on this system, with the argument
+    // list it takes. "/usr/bin/defaults" runs our own defaults tool, "/bin/chmod -R -N DIR" runs
+    // "setfacl -R -b DIR"; every other program runs as named.
+    static void translateForThisSystem(QString& launchPath, QStringList& arguments);
+};
+
+class ScopedSharedChildProcessLauncher {
+public:
+    explicit ScopedSharedChildProcessLauncher(ChildProcessLauncher* launcher)
+    {
+        ChildProcessLauncher::setSharedLauncher(launcher);
+    }
+    ~ScopedSharedChildProcessLauncher() { ChildProcessLauncher::setSharedLauncher(nullptr); }
+    ScopedSharedChildProcessLauncher(const ScopedSharedChildProcessLauncher&) = delete;
+    ScopedSharedChildProcessLauncher& operator=(const ScopedSharedChildProcessLauncher&) = delete;
+};

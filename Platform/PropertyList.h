@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+enum class PropertyListFormat { XML, Binary };
+
+// Reading and writing property lists, XML and binary.
+//
+// Values map onto QVariant: string -> QString, integer -> qint64, real -> double, boolean -> bool,
+// data -> QByteArray, date -> QDateTime (UTC), array -> QVariantList, dictionary -> QVariantMap.
+// Input from outside is untrusted: anything malformed, out of range or larger than
+// maximumInputSize comes back as no value, never as a partial one.
+class PropertyList {
+public:
+    static constexpr qint64 maximumInputSize = 32 * 1024 * 1024;
+
+    static std::optional<QVariant> fromData(const QByteArray& data, PropertyListFormat* format = nullptr,
+                                            QString* errorDescription = nullptr);
+    static std::optional<QVariant> readFile(const QString& path, PropertyListFormat* format = nullptr,
+                                            QString* errorDescription = nullptr);
+
+    // NSDictionary dictionaryWithContentsOfFile: no dictionary when the file is missing, unreadable
+    // or not a dictionary property list.
+    static std::optional<QVariantMap> dictionaryWithContentsOfFile(const QString& path);
+
+    // Empty when the value holds something a property list cannot carry.
+    static QByteArray toData(const QVariant& value, PropertyListFormat format);
+
+    // Writes to a temporary file in the same folder that then replaces the target.
+    static bool writeToFile(const QVariant& value, const QString& path,
+                            PropertyListFormat format = PropertyListFormat::XML,
+                            QString* errorDescription = nullptr);
+};
