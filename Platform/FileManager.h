@@ -27,8 +27,8 @@ public:
     virtual bool removeItemAtPath(const QString& path, Error* error);
     // True when the folder exists afterwards, also when it existed before.
     virtual bool createDirectoryAtPath(const QString& path, bool withIntermediateDirectories, Error* error);
-    // The file's bytes, or nothing when it cannot be read.
-    virtual std::optional<QByteArray> contentsAtPath(const QString& path);
+    // The file's bytes, at most maximumLength of them, or nothing when it cannot be read.
+    virtual std::optional<QByteArray> contentsAtPath(const QString& path, qint64 maximumLength);
     // The C library's chmod on that one path; the result is the call's.
     virtual int changePosixPermissions(const QString& path, mode_t mode);
 };

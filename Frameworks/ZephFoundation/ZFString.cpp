@@ -1,0 +1,7 @@
+// SPDX-License-Identifier: MIT
+#include "ZFString.h"
+
+bool isEmptyString(const QString& string)
+{
+    return string.isEmpty();
+}

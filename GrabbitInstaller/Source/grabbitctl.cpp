@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+// grabbitctl: the installer's engine without a window, for scripted deployment and for checking
+// the plug-in's situation from the outside.
+#include "MailBundleInstaller.h"
+
+#include "PropertyList.h"
+#include "ZFVersionNumber.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int usageExitStatus = 2;
+
+void printLine(FILE* stream, const QString& line)
+{
+    std::fprintf(stream, "%s\n", line.toUtf8().constData());
+}
+
+int usage()
+{
+    printLine(stderr, QStringLiteral("usage: grabbitctl state [--json]"));
+    return usageExitStatus;
+}
+
+QJsonValue stringOrNull(const std::optional<QString>& string)
+{
+    return string ? QJsonValue(*string) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue jsonFromPropertyListValue(const QVariant& value)
+{
+    if (value.metaType().id() == QMetaType::QByteArray)
+        return QString::fromLatin1(value.toByteArray().toBase64());
+    return QJsonValue::fromVariant(value);
+}
+
+QJsonObject stateDescription(MailBundleInstaller& installer)
+{
+    const MailBundleState state = installer.mailBundleState();
+    const QString installedPath = installer.mailBundleInstalledPath();
+    const auto installedVersion = installer.bundleVersionAtPath(installedPath);
+    const auto installedInfo =
+        PropertyList::dictionaryWithContentsOfFile(installedPath + QLatin1String("/Contents/Info.plist"));
+
+    QJsonArray expected;
+    for (const QVariant& value : installer.expectedMailBundleCompatibilityValues())
+        expected.append(jsonFromPropertyListValue(value));
+    QJsonValue installedValues = QJsonValue::Null;
+    if (installedInfo && installedInfo->contains(QStringLiteral("SupportedPluginCompatibilityUUIDs")))
+        installedValues = jsonFromPropertyListValue(
+            installedInfo->value(QStringLiteral("SupportedPluginCompatibilityUUIDs")));
+
+    return QJsonObject{
+        {QStringLiteral("state"), static_cast<qint64>(state)},
+        {QStringLiteral("name"), QString::fromLatin1(mailBundleStateName(state))},
+        {QStringLiteral("installed"), installer.isMailBundleInstalled()},
+        {QStringLiteral("installedPath"), installedPath},
+        {QStringLiteral("installedVersion"),
+         stringOrNull(installedVersion ? std::optional(installedVersion->versionString()) : std::nullopt)},
+        {QStringLiteral("packagedVersion"), stringOrNull(installer.packagedVersionString())},
+        {QStringLiteral("expectedCompatibilityUUIDs"), expected},
+        {QStringLiteral("installedCompatibilityUUIDs"), installedValues},
+        {QStringLiteral("disabledCopies"),
+         QJsonArray::fromStringList(installer.disabledMailBundleInstalledPaths())},
+    };
+}
+
+int printState(bool asJson)
+{
+    MailBundleInstaller& installer = *MailBundleInstaller::sharedInstaller();
+    if (asJson) {
+        printLine(stdout, QString::fromUtf8(
+                              QJsonDocument(stateDescription(installer)).toJson(QJsonDocument::Compact)));
+        return 0;
+    }
+    const MailBundleState state = installer.mailBundleState();
+    printLine(stdout, QStringLiteral("%1 %2")
+                          .arg(static_cast<qint64>(state))
+                          .arg(QString::fromLatin1(mailBundleStateName(state))));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments().mid(1);
+    if (arguments.isEmpty())
+        return usage();
+    const QString command = arguments.first();
+    const QStringList options = arguments.mid(1);
+    if (command == QLatin1String("state")) {
+        if (options.isEmpty())
+            return printState(false);
+        if (options == QStringList{QStringLiteral("--json")})
+            return printState(true);
+        return usage();
+    }
+    return usage();
+}
