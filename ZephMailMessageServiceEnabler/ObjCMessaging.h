@@ -68,6 +68,13 @@ template <typename Function> Function functionCast(IMP implementation)
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(implementation));
 }
 
+// A C++ function with the (self, _cmd, arguments...) shape, as an implementation for the runtime.
+template <typename Result, typename... Parameters>
+IMP implementation(Result (*function)(id, SEL, Parameters...))
+{
+    return reinterpret_cast<IMP>(reinterpret_cast<void (*)()>(function));
+}
+
 template <typename Signature> struct Message;
 
 template <typename Result, typename... Parameters> struct Message<Result(Parameters...)> {
