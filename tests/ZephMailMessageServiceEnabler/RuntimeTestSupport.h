@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+// Building small classes on the real runtime for tests.
+#pragma once
+
+#include "ObjCMessaging.h"
+
+#include <string>
+
+namespace RuntimeTestSupport {
+
+// Classes live as long as the process, so every test builds its own under a fresh name.
+inline std::string uniqueName(const std::string& stem)
+{
+    static int counter = 0;
+    return stem + std::to_string(++counter);
+}
+
+inline Class defineClass(const std::string& name, Class superclass)
+{
+    Class defined = objc_allocateClassPair(superclass, name.c_str(), 0);
+    objc_registerClassPair(defined);
+    return defined;
+}
+
+inline Class metaclassOf(Class ofClass)
+{
+    return object_getClass(ObjC::object(ofClass));
+}
+
+template <typename Function>
+void addMethod(Class toClass, const char* selectorName, Function function, const char* encoding)
+{
+    class_addMethod(toClass, sel_registerName(selectorName), ObjC::implementation(function), encoding);
+}
+
+inline ObjC::Owned newObject(Class ofClass)
+{
+    return ObjC::Owned(ObjC::send<id()>(ObjC::send<id()>(ofClass, "alloc"), "init"));
+}
+
+inline std::string text(id string)
+{
+    return string == nil ? std::string() : std::string(ObjC::utf8(string));
+}
+
+inline ObjC::Owned array(std::initializer_list<id> objects)
+{
+    id arrayClass = ObjC::object(ObjC::classNamed("NSArray"));
+    return ObjC::Owned(ObjC::send<id(const id*, unsigned long)>(
+        ObjC::send<id()>(arrayClass, "alloc"), "initWithObjects:count:", objects.begin(), objects.size()));
+}
+
+} // namespace RuntimeTestSupport
