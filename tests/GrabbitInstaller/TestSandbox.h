@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "PropertyList.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <optional>
+
+// A simulated Mac for one test: a temporary home folder and system root, and an installer bundle
+// whose resources the test decides. While it lives, HOME, GRABBIT_SYSTEM_ROOT and the main bundle
+// point into it; everything is restored and removed when it goes.
+class TestSandbox {
+public:
+    TestSandbox();
+    ~TestSandbox();
+    TestSandbox(const TestSandbox&) = delete;
+    TestSandbox& operator=(const TestSandbox&) = delete;
+
+    static QString testDataPath(const QString& relativePath);
+
+    QString path() const { return m_folder.path(); }
+    QString homePath() const { return path() + QLatin1String("/home"); }
+    QString rootPath() const { return path() + QLatin1String("/root"); }
+    QString installerBundlePath() const { return path() + QLatin1String("/GrabbitInstaller.app"); }
+    QString mailDirectory() const { return homePath() + QLatin1String("/Library/Mail"); }
+    QString mailApplicationPath() const { return rootPath() + QLatin1String("/Applications/Mail.app"); }
+    QString mailPreferencesPath() const;
+
+    // Mail.app with one of Apple's Info.plists from tests/data/mail-info-plists, and the Message
+    // framework's when a second file is named.
+    void installMail(const QString& mailInfoPlist, const QString& messageInfoPlist = {});
+    void setSystemVersion(const QString& productVersion);
+    void writeMailPreferences(const QVariantMap& values,
+                              PropertyListFormat format = PropertyListFormat::Binary);
+
+    // A copy of the plug-in in "~/Library/Mail/<folderName>" with the given version and
+    // compatibility list (no key at all when there is none); answers the bundle's path.
+    QString makePlugin(const QString& folderName, const QString& version,
+                       const std::optional<QVariantList>& compatibilityValues);
+    QVariantMap pluginInfo(const QString& bundlePath) const;
+
+    // The installer's version text resource; none removes it.
+    void setPackagedVersionText(const std::optional<QByteArray>& text);
+    // The installer's archive resource, copied from the given zip; an empty path removes it.
+    void setPackagedArchive(const QString& zipPath);
+    // The archive the build made for the real installer.
+    static QString builtArchivePath();
+
+    static void writeFile(const QString& path, const QByteArray& contents);
+
+private:
+    QTemporaryDir m_folder;
+    QByteArray m_previousHome;
+    QByteArray m_previousRoot;
+    bool m_hadRoot = false;
+};
