@@ -25,7 +25,9 @@ void printLine(FILE* stream, const QString& line)
 
 int usage()
 {
-    printLine(stderr, QStringLiteral("usage: grabbitctl state [--json]"));
+    printLine(stderr, QStringLiteral("usage: grabbitctl state [--json]\n"
+                                     "       grabbitctl install\n"
+                                     "       grabbitctl remove"));
     return usageExitStatus;
 }
 
@@ -87,6 +89,24 @@ int printState(bool asJson)
     return 0;
 }
 
+// Runs an install or a removal as the window does, recomputing the state afterwards; only a
+// failure is printed.
+int runOperation(void (MailBundleInstaller::*operation)(MailBundleInstaller::Completion))
+{
+    MailBundleInstaller& installer = *MailBundleInstaller::sharedInstaller();
+    std::optional<Error> failure;
+    const MailBundleInstaller::Completion recordOutcome = [&failure](MailBundleInstaller*,
+                                                                     const std::optional<Error>& error) {
+        failure = error;
+    };
+    (installer.*operation)(recordOutcome);
+    installer.updateMailBundleState();
+    if (!failure)
+        return 0;
+    printLine(stderr, failure->localizedDescription().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -104,5 +124,11 @@ int main(int argc, char** argv)
             return printState(true);
         return usage();
     }
+    if (!options.isEmpty())
+        return usage();
+    if (command == QLatin1String("install"))
+        return runOperation(&MailBundleInstaller::installMailBundle);
+    if (command == QLatin1String("remove"))
+        return runOperation(&MailBundleInstaller::removeMailBundle);
     return usage();
 }

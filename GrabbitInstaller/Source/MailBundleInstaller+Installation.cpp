@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: MIT
+// Installing or updating the plug-in: Mail quit around the work, earlier copies replaced by the
+// carried archive, plug-in loading switched on and the fresh copy stamped for this Mail.
+#include "MailBundleInstaller.h"
+
+#include "ChildProcessLauncher.h"
+#include "FileManager.h"
+#include "Localization.h"
+
+namespace {
+
+constexpr int extractionAttempts = 2;
+
+void doNothing(MailBundleInstaller*, const std::optional<Error>&) {}
+
+Error installerDamagedError()
+{
+    return Error(MailBundleInstallerErrorDomain, MailBundleErrorInstallerDamaged,
+                 {{NSLocalizedDescriptionKey,
+                   localizedString("The Grabbit installer is damaged: its plug-in archive is missing.")}});
+}
+
+Error extractionFailedError(const QString& reason)
+{
+    return Error(
+        MailBundleInstallerErrorDomain, MailBundleErrorExtractionFailed,
+        {{NSLocalizedDescriptionKey, localizedString("The plug-in couldn’t be unpacked: %1.").arg(reason)}});
+}
+
+void setError(Error* slot, const Error& error)
+{
+    if (slot)
+        *slot = error;
+}
+
+// A broken installer must fail before anything is quit or removed, so the user keeps the copy
+// they have.
+bool reportMissingArchive(MailBundleInstaller* installer, const MailBundleInstaller::Completion& completion)
+{
+    if (installer->mailBundleZipArchiveResourcePath())
+        return false;
+    completion(installer, installerDamagedError());
+    return true;
+}
+
+bool extractArchive(const QString& bundlesFolder, const std::optional<QString>& archivePath, Error* error)
+{
+    if (!archivePath) {
+        setError(error, installerDamagedError());
+        return false;
+    }
+    try {
+        const int status = ChildProcessLauncher::sharedLauncher().launchAndWait(
+            QStringLiteral("/usr/bin/unzip"),
+            {QStringLiteral("-d"), bundlesFolder, QStringLiteral("-u"), QStringLiteral("-q"), *archivePath});
+        if (status == 0)
+            return true;
+        setError(error, extractionFailedError(localizedString("unzip exited with status %1").arg(status)));
+    } catch (const std::exception& exception) {
+        setError(error, extractionFailedError(QString::fromUtf8(exception.what())));
+    }
+    return false;
+}
+
+} // namespace
+
+void MailBundleInstaller::installMailBundle(Completion completion)
+{
+    if (!completion)
+        completion = doNothing;
+    if (reportMissingArchive(this, completion))
+        return;
+    const bool mailWasRunning = isMailRunning();
+    if (mailWasRunning && !terminateMail()) {
+        completion(this, mailFailedToQuitError());
+        return;
+    }
+    if (!primitiveInstallMailBundle(completion))
+        return;
+    if (mailWasRunning)
+        launchMail();
+    completion(this, std::nullopt);
+}
+
+bool MailBundleInstaller::primitiveInstallMailBundle(const Completion& completion)
+{
+    const Completion report = completion ? completion : Completion(doNothing);
+    if (reportMissingArchive(this, report))
+        return false;
+    if (!removeMailBundleRestartingMail(false, report))
+        return false;
+    Error error;
+    if (!installMailBundleInUserHomeDirectory(&error) || !updateMailPreferences(&error) ||
+        !updateMailBundleCompatibilityValues(&error)) {
+        report(this, error);
+        return false;
+    }
+    return true;
+}
+
+bool MailBundleInstaller::installMailBundleInUserHomeDirectory(Error* error)
+{
+    const QString bundlesFolder = mailBundlesDirectory();
+    for (int attempt = 1; attempt <= extractionAttempts; ++attempt) {
+        if (attempt > 1)
+            autoRepairMailBundlesDirectoryForRemoval(false);
+        if (FileManager::defaultManager().createDirectoryAtPath(bundlesFolder, true, error) &&
+            extractArchive(bundlesFolder, mailBundleZipArchiveResourcePath(), error))
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: MIT
+// Taking every copy of the plug-in off the machine, and the permission repair that a failed
+// removal or extraction gets before its one retry.
+#include "MailBundleInstaller.h"
+
+#include "ChildProcessLauncher.h"
+#include "FileManager.h"
+#include "Log.h"
+#include "ZFVersionNumber.h"
+
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QString disabledBundlesFolderPrefix = QStringLiteral("Bundles (Disabled");
+const QString ignorableEntryName = QStringLiteral(".DS_Store");
+constexpr mode_t ownerOnlyMode = 0700;
+
+// Anything at the path, a dangling symbolic link included: a stale link where the copy belongs
+// would otherwise block the extraction that follows.
+bool somethingExistsAtPath(const QString& path)
+{
+    return FileManager::defaultManager().fileExistsAtPath(path) || QFileInfo(path).isSymLink();
+}
+
+// A disabled copy whose "Bundles (Disabled…" folder is a symbolic link lives outside the Mail
+// folder: the link is what goes, never the copy inside its target.
+QString removalTargetOfCopy(const QString& copyPath)
+{
+    const QFileInfo enclosing(QFileInfo(copyPath).path());
+    if (enclosing.fileName().startsWith(disabledBundlesFolderPrefix) && enclosing.isSymLink())
+        return enclosing.filePath();
+    return copyPath;
+}
+
+bool holdsNothingWorthKeeping(const QStringList& entries)
+{
+    return entries.isEmpty() || entries == QStringList{ignorableEntryName};
+}
+
+QString errorLogDescription(const Error& error)
+{
+    QString description = QStringLiteral("Error Domain=%1 Code=%2 \"%3\"")
+                              .arg(error.domain())
+                              .arg(error.code())
+                              .arg(error.localizedDescription());
+    const QString path = error.userInfo().value(NSFilePathErrorKey).toString();
+    if (!path.isEmpty())
+        description += QStringLiteral(" UserInfo={NSFilePath=%1}").arg(path);
+    return description;
+}
+
+// The folder that held a copy goes with it when nothing else lives there.
+void removeEnclosingDirectoryIfEmptied(const QString& copyPath)
+{
+    FileManager& fileManager = FileManager::defaultManager();
+    const QString enclosing = QFileInfo(copyPath).path();
+    const auto entries = fileManager.contentsOfDirectoryAtPath(enclosing, nullptr);
+    if (!entries || !holdsNothingWorthKeeping(*entries))
+        return;
+    Error error;
+    if (!fileManager.removeItemAtPath(enclosing, &error))
+        Log::write(QStringLiteral("Error removing bundle's enclosing directory: %1")
+                       .arg(errorLogDescription(error)));
+}
+
+void runChmod(const QStringList& arguments)
+{
+    ChildProcessLauncher::sharedLauncher().launchAndWait(QStringLiteral("/bin/chmod"), arguments);
+}
+
+void makeCopiesWritable(const QString& installedPath, const QStringList& disabledPaths)
+{
+    FileManager& fileManager = FileManager::defaultManager();
+    if (fileManager.fileExistsAtPath(installedPath))
+        runChmod({QStringLiteral("-R"), QStringLiteral("+w"), installedPath});
+    for (const QString& path : disabledPaths) {
+        // A copy behind a linked folder is removed as that link; its target keeps its modes.
+        if (removalTargetOfCopy(path) != path || !fileManager.fileExistsAtPath(path))
+            continue;
+        runChmod({QStringLiteral("-R"), QStringLiteral("+w"), path});
+    }
+}
+
+void logRepairException(const QString& description)
+{
+    Log::write(QStringLiteral("Exception caught in %1: %2")
+                   .arg(QStringLiteral("-[MailBundleInstaller autoRepairMailBundlesDirectoryForRemoval:]"),
+                        description));
+}
+
+} // namespace
+
+void MailBundleInstaller::removeMailBundle(Completion completion)
+{
+    if (!completion)
+        completion = [](MailBundleInstaller*, const std::optional<Error>&) {
+        };
+    // From High Sierra on the plug-in is not loaded any more, so Mail can keep running.
+    const bool restartMail = !ZFVersionNumber::isOperatingSystemHighSierraOrLater();
+    if (removeMailBundleRestartingMail(restartMail, completion))
+        completion(this, std::nullopt);
+}
+
+bool MailBundleInstaller::removeMailBundleRestartingMail(bool restartMail, Completion completion)
+{
+    if (!completion)
+        completion = [](MailBundleInstaller*, const std::optional<Error>&) {
+        };
+    const bool handleMail = isMailRunning() && restartMail;
+    if (handleMail && !terminateMail()) {
+        completion(this, mailFailedToQuitError());
+        return false;
+    }
+
+    const QStringList copies = QStringList{mailBundleInstalledPath()} + disabledMailBundleInstalledPaths();
+    for (const QString& path : copies) {
+        if (!somethingExistsAtPath(path))
+            continue;
+        Error error;
+        if (!removeMailBundleAtPath(removalTargetOfCopy(path), &error)) {
+            completion(this, error);
+            return false;
+        }
+        removeEnclosingDirectoryIfEmptied(path);
+    }
+
+    if (handleMail)
+        launchMail();
+    return true;
+}
+
+bool MailBundleInstaller::removeMailBundleAtPath(const QString& path, Error* error)
+{
+    FileManager& fileManager = FileManager::defaultManager();
+    if (fileManager.removeItemAtPath(path, error))
+        return true;
+    autoRepairMailBundlesDirectoryForRemoval(true);
+    return fileManager.removeItemAtPath(path, error);
+}
+
+void MailBundleInstaller::autoRepairMailBundlesDirectoryForRemoval(bool forRemoval)
+{
+    const QString mailFolder = mailDirectory();
+    const QString bundlesFolder = mailBundlesDirectory();
+    const QString installedPath = mailBundleInstalledPath();
+    const QStringList disabledPaths = disabledMailBundleInstalledPaths();
+    FileManager& fileManager = FileManager::defaultManager();
+    try {
+        fileManager.changePosixPermissions(mailFolder, ownerOnlyMode);
+        fileManager.changePosixPermissions(bundlesFolder, ownerOnlyMode);
+        runChmod({QStringLiteral("-R"), QStringLiteral("-N"), bundlesFolder});
+        if (forRemoval)
+            makeCopiesWritable(installedPath, disabledPaths);
+    } catch (const std::exception& exception) {
+        logRepairException(QString::fromUtf8(exception.what()));
+    } catch (...) {
+        logRepairException(QStringLiteral("unknown exception"));
+    }
+}
