@@ -7,7 +7,9 @@
 #include "ObjCMessaging.h"
 #include "RuntimeTestSupport.h"
 
+#include <functional>
 #include <string>
+#include <utility>
 
 extern "C" id NSStringPboardType;
 
@@ -38,6 +40,7 @@ struct Scenario {
     int runLoopSlices = 0;
     id pasteboardSeenByCopy = nil;
     id pasteboardSeenLater = nil;
+    std::function<void()> beforeLaterWrite;
 };
 inline Scenario scenario;
 
@@ -95,6 +98,8 @@ inline void copyMessages(id delegate)
 
 inline void writeMessagesLater()
 {
+    if (auto hook = std::exchange(scenario.beforeLaterWrite, nullptr))
+        hook();
     id pasteboard = generalPasteboard();
     scenario.pasteboardSeenLater = pasteboard;
     ObjC::send<BOOL(id, id)>(pasteboard, "setData:forType:", selectionData(), stringObject(messageType));

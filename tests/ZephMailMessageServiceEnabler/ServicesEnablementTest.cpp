@@ -166,6 +166,29 @@ TEST_F(ServicesEnablementTest, aDeclaredTypeNeverWrittenEndsTheWaitAtTheDeadline
     EXPECT_FALSE(servicesHasMessages());
 }
 
+// A second Services request served while the first one waits must not send the first one's
+// late data to the user's clipboard.
+TEST_F(ServicesEnablementTest, aWriteDuringTheWaitOfAnotherLeavesTheOtherItsPasteboard)
+{
+    scenario.copyBehaviour = CopyBehaviour::writesSecondTypeLater;
+    id otherPasteboard = ObjC::send<id()>(ObjC::classNamed("NSPasteboard"), "pasteboardWithUniqueName");
+    ObjC::Owned otherMessageList(newMessageList());
+    BOOL otherWritten = NO;
+    scenario.beforeLaterWrite = [&] {
+        scenario.copyBehaviour = CopyBehaviour::writesAtOnce;
+        id types = ObjC::send<id(id)>(ObjC::classNamed("NSArray"), "arrayWithObject:", NSStringPboardType);
+        otherWritten = ObjC::send<BOOL(id, id)>(otherMessageList.get(),
+                                                "writeSelectionToPasteboard:types:", otherPasteboard, types);
+    };
+
+    EXPECT_TRUE(write());
+    EXPECT_TRUE(otherWritten);
+    EXPECT_EQ(scenario.runLoopSlices, 1);
+    EXPECT_TRUE(servicesHasMessages());
+    EXPECT_NE(text(ObjC::send<id(id)>(otherPasteboard, "stringForType:", NSStringPboardType)), "");
+    ObjC::send<void()>(otherPasteboard, "releaseGlobally");
+}
+
 TEST_F(ServicesEnablementTest, anExceptionFromTheCopyCommandReachesTheCallerAndClearsTheOverride)
 {
     scenario.copyBehaviour = CopyBehaviour::raises;
