@@ -7,6 +7,7 @@
 #include "ObjCMessaging.h"
 #include "RuntimeTestSupport.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <utility>
@@ -37,6 +38,7 @@ struct Scenario {
     id originalRequestor = nil;
     BOOL originalWriteAnswer = NO;
     int copies = 0;
+    std::chrono::steady_clock::time_point copyStarted;
     int runLoopSlices = 0;
     id pasteboardSeenByCopy = nil;
     id pasteboardSeenLater = nil;
@@ -68,6 +70,7 @@ inline id selectionData()
 inline void copyMessages(id delegate)
 {
     ++scenario.copies;
+    scenario.copyStarted = std::chrono::steady_clock::now();
     id pasteboard = generalPasteboard();
     scenario.pasteboardSeenByCopy = pasteboard;
     if (scenario.copyBehaviour == CopyBehaviour::raises)
