@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: MIT
+#include "MailBundleInstaller.h"
+#include "NotificationCenter.h"
+#include "TestSandbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+const QString mail1012 = QStringLiteral("10.12.6-mail-16G1408-info.plist");
+const QString mail1012Identifier = QStringLiteral("21560BD9-A3CC-482E-9B99-95B7BF61EDC1");
+const QString mail1085 = QStringLiteral("10.8.5-mail-12f23-info.plist");
+const QString message1085 = QStringLiteral("10.8.5-message-12f23-info.plist");
+
+} // namespace
+
+class MailBundleStateTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stateFromTheDisk_data();
+    void stateFromTheDisk();
+    void disabledCopiesAreFoundByTheExactPrefix();
+    void versionTextEndingInALineBreakEqualsTheBundleVersion();
+    void onlyChangesAreAnnounced();
+    void locationsFollowTheHomeFolder();
+};
+
+void MailBundleStateTest::stateFromTheDisk_data()
+{
+    // What lies on disk: the enabled copy's version and stamp ("" for no copy, "stale" for an old
+    // stamp), and the name of a disabled folder holding a copy ("" for none).
+    QTest::addColumn<QString>("installedVersion");
+    QTest::addColumn<QString>("stamp");
+    QTest::addColumn<QString>("disabledFolder");
+    QTest::addColumn<QByteArray>("packagedVersion");
+    QTest::addColumn<int>("state");
+
+    QTest::newRow("nothing anywhere") << ""
+                                      << ""
+                                      << "" << QByteArray("1.4") << 0;
+    QTest::newRow("same version, stamped") << "1.4"
+                                           << "current"
+                                           << "" << QByteArray("1.4") << 3;
+    QTest::newRow("newer installed") << "1.10"
+                                     << "current"
+                                     << "" << QByteArray("1.9") << 3;
+    QTest::newRow("older installed") << "1.3"
+                                     << "current"
+                                     << "" << QByteArray("1.4") << 2;
+    QTest::newRow("stale stamp wins over older version") << "1.3"
+                                                         << "stale"
+                                                         << "" << QByteArray("1.4") << 1;
+    QTest::newRow("no stamp key at all") << "1.4"
+                                         << "absent"
+                                         << "" << QByteArray("1.4") << 1;
+    QTest::newRow("enabled copy hides disabled ones") << "1.4"
+                                                      << "current"
+                                                      << "Bundles (Disabled)" << QByteArray("1.4") << 3;
+    QTest::newRow("only a disabled copy") << ""
+                                          << ""
+                                          << "Bundles (Disabled 2)" << QByteArray("1.4") << 1;
+    QTest::newRow("prefix with anything after it") << ""
+                                                   << ""
+                                                   << "Bundles (Disabled-old" << QByteArray("1.4") << 1;
+    QTest::newRow("no packaged version text") << "1.4"
+                                              << "current"
+                                              << "" << QByteArray() << 3;
+    QTest::newRow("junk packaged version") << "1.4"
+                                           << "current"
+                                           << "" << QByteArray("\xff\xfe junk") << 3;
+}
+
+void MailBundleStateTest::stateFromTheDisk()
+{
+    QFETCH(QString, installedVersion);
+    QFETCH(QString, stamp);
+    QFETCH(QString, disabledFolder);
+    QFETCH(QByteArray, packagedVersion);
+    QFETCH(int, state);
+
+    TestSandbox sandbox;
+    sandbox.installMail(mail1012);
+    sandbox.setPackagedVersionText(packagedVersion.isNull() ? std::nullopt : std::optional(packagedVersion));
+    const QVariantList current{mail1012Identifier};
+    if (!installedVersion.isEmpty()) {
+        std::optional<QVariantList> values;
+        if (stamp == QLatin1String("current"))
+            values = current;
+        else if (stamp == QLatin1String("stale"))
+            values = QVariantList{QStringLiteral("3335F782-01E2-4DF1-9E61-F81314124212")};
+        sandbox.makePlugin(QStringLiteral("Bundles"), installedVersion, values);
+    }
+    if (!disabledFolder.isEmpty())
+        sandbox.makePlugin(disabledFolder, QStringLiteral("1.0"), QVariantList{});
+
+    MailBundleInstaller installer;
+    installer.updateMailBundleState();
+    QCOMPARE(static_cast<int>(installer.mailBundleState()), state);
+    QCOMPARE(installer.isMailBundleInstalled(), state != MailBundleStateNotInstalled);
+}
+
+void MailBundleStateTest::disabledCopiesAreFoundByTheExactPrefix()
+{
+    TestSandbox sandbox;
+    sandbox.installMail(mail1012);
+    // None of these counts: wrong case, a folder without the copy, a file, and a link to nowhere.
+    sandbox.makePlugin(QStringLiteral("bundles (disabled)"), QStringLiteral("1.0"), QVariantList{});
+    QDir().mkpath(sandbox.mailDirectory() + QLatin1String("/Bundles (Disabled 1)/Other.mailbundle"));
+    TestSandbox::writeFile(sandbox.mailDirectory() + QLatin1String("/Bundles (Disabled 3)"), "file");
+    QFile::link(sandbox.path() + QLatin1String("/nowhere"),
+                sandbox.mailDirectory() + QLatin1String("/Bundles (Disabled 4)"));
+
+    MailBundleInstaller installer;
+    QVERIFY(installer.disabledMailBundleInstalledPaths().isEmpty());
+    installer.updateMailBundleState();
+    QCOMPARE(installer.mailBundleState(), MailBundleStateNotInstalled);
+
+    const QString copy =
+        sandbox.makePlugin(QStringLiteral("Bundles (Disabled 5)"), QStringLiteral("1.0"), {});
+    QCOMPARE(installer.disabledMailBundleInstalledPaths(), QStringList{copy});
+}
+
+void MailBundleStateTest::versionTextEndingInALineBreakEqualsTheBundleVersion()
+{
+    TestSandbox sandbox;
+    sandbox.installMail(mail1085, message1085);
+    sandbox.setPackagedVersionText(QByteArrayLiteral("1.4\n"));
+    MailBundleInstaller installer;
+    sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.4"),
+                       installer.expectedMailBundleCompatibilityValues());
+    QCOMPARE(installer.packagedVersionString(), std::optional(QStringLiteral("1.4\n")));
+    installer.updateMailBundleState();
+    QCOMPARE(installer.mailBundleState(), MailBundleStateUpToDate);
+}
+
+void MailBundleStateTest::onlyChangesAreAnnounced()
+{
+    TestSandbox sandbox;
+    sandbox.installMail(mail1012);
+    MailBundleInstaller installer;
+    QList<Notification> received;
+    NotificationCenter::defaultCenter().addObserver(
+        this, MailBundleInstallerBundleStateDidChangeNotification, nullptr,
+        [&](const Notification& notification) { received << notification; });
+
+    installer.updateMailBundleState();
+    QVERIFY(received.isEmpty());
+    const QString copy = sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.3"),
+                                            QVariantList{mail1012Identifier});
+    installer.updateMailBundleState();
+    installer.updateMailBundleState();
+    QCOMPARE(received.size(), 1);
+    QCOMPARE(installer.mailBundleState(), MailBundleStateRequiresUpdateForMailBundleChange);
+
+    sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.4"), QVariantList{mail1012Identifier});
+    installer.updateMailBundleState();
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received.last().object, static_cast<const void*>(&installer));
+    QVERIFY(received.last().userInfo.isEmpty());
+    QCOMPARE(installer.mailBundleState(), MailBundleStateUpToDate);
+
+    // The plain setter stores and tells nobody.
+    installer.setBundleState(MailBundleStateNotInstalled);
+    QCOMPARE(received.size(), 2);
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+void MailBundleStateTest::locationsFollowTheHomeFolder()
+{
+    TestSandbox sandbox;
+    qputenv("HOME", QFile::encodeName(sandbox.homePath() + QLatin1String("//")));
+    MailBundleInstaller installer;
+    QCOMPARE(installer.mailDirectory(), sandbox.homePath() + QLatin1String("/Library/Mail"));
+    QCOMPARE(installer.mailBundleInstalledPath(),
+             sandbox.homePath() +
+                 QLatin1String("/Library/Mail/Bundles/ZephMailMessageServiceEnabler.mailbundle"));
+    QVERIFY(!installer.mailBundleZipArchiveResourcePath());
+    QCOMPARE(installer.mailBundleVersionInfoResourcePath(),
+             std::optional(sandbox.installerBundlePath() +
+                           QLatin1String("/Contents/Resources/ZephMailMessageServiceEnabler-Version.txt")));
+}
+
+QTEST_GUILESS_MAIN(MailBundleStateTest)
+#include "MailBundleStateTest.moc"
