@@ -47,6 +47,7 @@ private:
         QString group;
         // Empty for comments, blank lines and group headers.
         QString key;
+        bool isGroupHeader() const { return key.isEmpty() && text.trimmed().startsWith(u'['); }
     };
 
     static std::optional<Line> parseLine(const QString& text, const QString& currentGroup);
