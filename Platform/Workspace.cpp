@@ -8,9 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -88,15 +90,37 @@ public:
 
     bool terminate() override
     {
-        if (isTerminated())
-            return false;
-        return kill(m_pid, SIGTERM) == 0;
+        // A process descriptor pins the process, so the request cannot reach a successor that
+        // was given the same process id after Mail ended.
+        const int processDescriptor = static_cast<int>(syscall(SYS_pidfd_open, m_pid, 0));
+        if (processDescriptor < 0)
+            return errno != ESRCH && !isTerminated() && kill(m_pid, SIGTERM) == 0;
+        const bool delivered =
+            !isTerminated() && syscall(SYS_pidfd_send_signal, processDescriptor, SIGTERM, nullptr, 0) == 0;
+        close(processDescriptor);
+        return delivered;
     }
+
+    unsigned long long startTime() const { return m_startTime; }
+    pid_t processIdentifier() const { return m_pid; }
 
 private:
     pid_t m_pid;
     unsigned long long m_startTime;
 };
+
+// The application starts as from a fresh login: nothing blocked or ignored that this process
+// blocks or ignores. Only async-signal-safe calls: it runs between fork and exec.
+void resetSignalsForExec()
+{
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber)
+        sigaction(signalNumber, &defaultAction, nullptr);
+}
 
 // Starts the program in a session of its own, detached from this process so that it is never
 // left as a zombie child. Answers whether exec succeeded.
@@ -123,6 +147,7 @@ bool spawnDetached(const QString& program, const QStringList& arguments)
         setsid();
         const pid_t application = fork();
         if (application == 0) {
+            resetSignalsForExec();
             execve(argv[0], argv.data(), environ);
             const int failure = errno;
             [[maybe_unused]] ssize_t written = write(report[1], &failure, sizeof failure);
@@ -186,22 +211,25 @@ Workspace::runningApplicationsWithBundleIdentifier(const QString& bundleIdentifi
     if (wanted.isEmpty())
         return applications;
 
-    std::vector<pid_t> pids;
+    std::vector<std::unique_ptr<ProcessRunningApplication>> instances;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         bool isNumber = false;
-        const int pid = entry.toInt(&isNumber);
-        if (isNumber)
-            pids.push_back(pid);
-    }
-    std::sort(pids.begin(), pids.end());
-    for (pid_t pid : pids) {
-        if (processExecutable(pid) != wanted)
+        const pid_t pid = entry.toInt(&isNumber);
+        if (!isNumber || processExecutable(pid) != wanted)
             continue;
         char state = '?';
         unsigned long long startTime = 0;
         if (readProcessStatus(pid, state, startTime))
-            applications.push_back(std::make_unique<ProcessRunningApplication>(pid, startTime));
+            instances.push_back(std::make_unique<ProcessRunningApplication>(pid, startTime));
     }
+    // Oldest first: process ids wrap around, start times do not.
+    std::sort(instances.begin(), instances.end(), [](const auto& left, const auto& right) {
+        if (left->startTime() != right->startTime())
+            return left->startTime() < right->startTime();
+        return left->processIdentifier() < right->processIdentifier();
+    });
+    for (auto& instance : instances)
+        applications.push_back(std::move(instance));
     return applications;
 }
 
