@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QSet>
 #include <QXmlStreamReader>
 
 #include <plist/plist.h>
@@ -14,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -40,9 +40,9 @@ void setError(QString* errorDescription, const QString& message)
 
 // ---- XML reading ----
 
-class XmlFailure {
+class ParseFailure {
 public:
-    explicit XmlFailure(QString message) : message(std::move(message)) {}
+    explicit ParseFailure(QString message) : message(std::move(message)) {}
     QString message;
 };
 
@@ -57,8 +57,8 @@ QString describe(const QXmlStreamReader& reader, const QString& problem)
 [[noreturn]] void fail(const QXmlStreamReader& reader, const QString& problem)
 {
     if (reader.hasError())
-        throw XmlFailure(describe(reader, reader.errorString()));
-    throw XmlFailure(describe(reader, problem));
+        throw ParseFailure(describe(reader, reader.errorString()));
+    throw ParseFailure(describe(reader, problem));
 }
 
 // Moves to the next start or end element; only whitespace, comments and processing
@@ -260,6 +260,41 @@ QVariant readXmlDocument(const QByteArray& data)
 
 // ---- binary reading ----
 
+// Deeply shared objects make libplist build every copy; no real file comes close to this.
+constexpr quint32 maximumExpandedValues = 1 << 22;
+
+struct BinaryLayout {
+    const uchar* bytes = nullptr;
+    quint64 bodySize = 0;
+    int offsetSize = 0;
+    int referenceSize = 0;
+    quint64 objectCount = 0;
+    quint64 topObject = 0;
+    quint64 tableOffset = 0;
+};
+
+// The references of an array, set or dictionary (keys first, then values).
+struct ContainerReferences {
+    quint64 first = 0;
+    quint64 count = 0;
+};
+
+struct BinaryWalkFrame {
+    quint64 object = 0;
+    ContainerReferences references;
+    quint64 next = 0;
+    quint64 expandedValues = 1;
+};
+
+enum class ObjectState : quint8 { Unvisited, Visiting, Visited };
+
+struct BinaryWalk {
+    const BinaryLayout& layout;
+    std::vector<ObjectState> states;
+    std::vector<quint32> expandedValues;
+    std::vector<BinaryWalkFrame> path;
+};
+
 quint64 readBigEndian(const uchar* bytes, int size)
 {
     quint64 value = 0;
@@ -268,110 +303,212 @@ quint64 readBigEndian(const uchar* bytes, int size)
     return value;
 }
 
-// libplist hands integers over as unsigned 64-bit values and dates as 32-bit seconds, so a
-// 16-byte integer beyond qint64 or a date beyond that range would come back silently wrong.
-// Find such objects in the raw object table instead.
-bool hasValuesBeyondSupportedRanges(const QByteArray& data, QString* errorDescription)
+void requireBytes(const BinaryLayout& layout, quint64 position, quint64 length)
 {
-    constexpr qsizetype trailerSize = 32;
-    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
-    const qsizetype size = data.size();
-    const uchar* trailer = bytes + size - trailerSize;
-    const int offsetSize = trailer[6];
-    const quint64 objectCount = readBigEndian(trailer + 8, 8);
-    const quint64 tableOffset = readBigEndian(trailer + 24, 8);
-    const quint64 bodySize = quint64(size - trailerSize);
-    if (offsetSize < 1 || offsetSize > 8 || tableOffset > bodySize ||
-        objectCount > (bodySize - tableOffset) / quint64(offsetSize)) {
-        setError(errorDescription, QStringLiteral("malformed binary property list trailer"));
-        return true;
-    }
-    for (quint64 index = 0; index < objectCount; ++index) {
-        const quint64 offset = readBigEndian(bytes + tableOffset + index * quint64(offsetSize), offsetSize);
-        if (offset >= bodySize) {
-            setError(errorDescription, QStringLiteral("object offset outside the file"));
-            return true;
-        }
-        const uchar marker = bytes[offset];
-        if (marker == 0x14) {
-            if (bodySize - offset < 17) {
-                setError(errorDescription, QStringLiteral("truncated integer"));
-                return true;
-            }
-            const quint64 high = readBigEndian(bytes + offset + 1, 8);
-            const quint64 low = readBigEndian(bytes + offset + 9, 8);
-            const quint64 signExtension = (low >> 63) ? ~quint64(0) : 0;
-            if (high != signExtension) {
-                setError(errorDescription, QStringLiteral("integer beyond the signed 64-bit range"));
-                return true;
-            }
-        } else if (marker == 0x33) {
-            if (bodySize - offset < 9) {
-                setError(errorDescription, QStringLiteral("truncated date"));
-                return true;
-            }
-            double seconds = 0;
-            const quint64 bits = readBigEndian(bytes + offset + 1, 8);
-            std::memcpy(&seconds, &bits, sizeof seconds);
-            // Within the second before the reference date libplist loses the sign of the fraction.
-            const bool signIsLost = seconds > -1 && seconds < 0;
-            if (!(seconds >= earliestDateSeconds && seconds < latestDateSeconds + 1) || signIsLost) {
-                setError(errorDescription, QStringLiteral("date outside the supported range"));
-                return true;
-            }
-        }
-    }
-    return false;
+    if (position > layout.bodySize || length > layout.bodySize - position)
+        throw ParseFailure(QStringLiteral("object extends past the end of the file"));
 }
 
-std::optional<QVariant> toVariant(plist_t node, int depth, QString* errorDescription);
+BinaryLayout readLayout(const QByteArray& data)
+{
+    constexpr qsizetype trailerSize = 32;
+    BinaryLayout layout;
+    layout.bytes = reinterpret_cast<const uchar*>(data.constData());
+    layout.bodySize = quint64(data.size() - trailerSize);
+    const uchar* trailer = layout.bytes + layout.bodySize;
+    layout.offsetSize = trailer[6];
+    layout.referenceSize = trailer[7];
+    layout.objectCount = readBigEndian(trailer + 8, 8);
+    layout.topObject = readBigEndian(trailer + 16, 8);
+    layout.tableOffset = readBigEndian(trailer + 24, 8);
+    const bool sizesValid = layout.offsetSize >= 1 && layout.offsetSize <= 8 && layout.referenceSize >= 1 &&
+                            layout.referenceSize <= 8;
+    if (!sizesValid || layout.tableOffset > layout.bodySize ||
+        layout.objectCount > (layout.bodySize - layout.tableOffset) / quint64(layout.offsetSize) ||
+        layout.topObject >= layout.objectCount)
+        throw ParseFailure(QStringLiteral("malformed binary property list trailer"));
+    return layout;
+}
 
-std::optional<QVariant> arrayToVariant(plist_t node, int depth, QString* errorDescription)
+quint64 objectOffset(const BinaryLayout& layout, quint64 object)
+{
+    const uchar* entry = layout.bytes + layout.tableOffset + object * quint64(layout.offsetSize);
+    const quint64 offset = readBigEndian(entry, layout.offsetSize);
+    if (offset >= layout.bodySize)
+        throw ParseFailure(QStringLiteral("object offset outside the file"));
+    return offset;
+}
+
+std::optional<ContainerReferences> containerReferences(const BinaryLayout& layout, quint64 offset)
+{
+    const uchar marker = layout.bytes[offset];
+    const int kind = marker >> 4;
+    if (kind != 0xA && kind != 0xC && kind != 0xD)
+        return std::nullopt;
+    quint64 position = offset + 1;
+    quint64 count = marker & 0x0F;
+    if (count == 0x0F) {
+        requireBytes(layout, position, 1);
+        const uchar countMarker = layout.bytes[position];
+        if ((countMarker & 0xF0) != 0x10 || (countMarker & 0x0F) > 3)
+            throw ParseFailure(QStringLiteral("malformed container size"));
+        const int countSize = 1 << (countMarker & 0x0F);
+        requireBytes(layout, position + 1, quint64(countSize));
+        count = readBigEndian(layout.bytes + position + 1, countSize);
+        position += 1 + quint64(countSize);
+    }
+    const quint64 referencesPerEntry = kind == 0xD ? 2 : 1;
+    if (count > (layout.bodySize - position) / quint64(layout.referenceSize) / referencesPerEntry)
+        throw ParseFailure(QStringLiteral("container extends past the end of the file"));
+    return ContainerReferences{position, count * referencesPerEntry};
+}
+
+quint64 referenceAt(const BinaryLayout& layout, const ContainerReferences& references, quint64 index)
+{
+    const uchar* entry = layout.bytes + references.first + index * quint64(layout.referenceSize);
+    const quint64 reference = readBigEndian(entry, layout.referenceSize);
+    if (reference >= layout.objectCount)
+        throw ParseFailure(QStringLiteral("reference to a missing object"));
+    return reference;
+}
+
+// libplist hands integers over as unsigned 64-bit values and dates as 32-bit seconds, so a
+// 16-byte integer beyond qint64 or a date beyond that range would come back silently wrong.
+void checkScalar(const BinaryLayout& layout, quint64 offset)
+{
+    const uchar marker = layout.bytes[offset];
+    if (marker == 0x14) {
+        requireBytes(layout, offset + 1, 16);
+        const quint64 high = readBigEndian(layout.bytes + offset + 1, 8);
+        const quint64 low = readBigEndian(layout.bytes + offset + 9, 8);
+        if (high != ((low >> 63) ? ~quint64(0) : 0))
+            throw ParseFailure(QStringLiteral("integer beyond the signed 64-bit range"));
+    } else if (marker == 0x33) {
+        requireBytes(layout, offset + 1, 8);
+        const quint64 bits = readBigEndian(layout.bytes + offset + 1, 8);
+        double seconds = 0;
+        std::memcpy(&seconds, &bits, sizeof seconds);
+        // Within the second before the reference date libplist loses the sign of the fraction.
+        const bool signIsLost = seconds > -1 && seconds < 0;
+        if (!(seconds >= earliestDateSeconds && seconds < latestDateSeconds + 1) || signIsLost)
+            throw ParseFailure(QStringLiteral("date outside the supported range"));
+    }
+}
+
+void addExpandedValues(BinaryWalk& walk, quint64 count)
+{
+    if (walk.path.empty())
+        return;
+    quint64& total = walk.path.back().expandedValues;
+    total += count;
+    if (total > maximumExpandedValues)
+        throw ParseFailure(QStringLiteral("too many values"));
+}
+
+void enterObject(BinaryWalk& walk, quint64 object)
+{
+    if (walk.states[object] == ObjectState::Visiting)
+        throw ParseFailure(QStringLiteral("an object contains itself"));
+    if (walk.states[object] == ObjectState::Visited)
+        return addExpandedValues(walk, walk.expandedValues[object]);
+    const quint64 offset = objectOffset(walk.layout, object);
+    const auto references = containerReferences(walk.layout, offset);
+    if (!references) {
+        checkScalar(walk.layout, offset);
+        walk.states[object] = ObjectState::Visited;
+        walk.expandedValues[object] = 1;
+        return addExpandedValues(walk, 1);
+    }
+    if (walk.path.size() >= maximumNestingDepth)
+        throw ParseFailure(QStringLiteral("nesting too deep"));
+    walk.states[object] = ObjectState::Visiting;
+    walk.path.push_back(BinaryWalkFrame{object, *references});
+}
+
+void leaveObject(BinaryWalk& walk)
+{
+    const BinaryWalkFrame frame = walk.path.back();
+    walk.path.pop_back();
+    walk.states[frame.object] = ObjectState::Visited;
+    walk.expandedValues[frame.object] = quint32(frame.expandedValues);
+    addExpandedValues(walk, frame.expandedValues);
+}
+
+// libplist recurses without a depth limit and copies shared objects, so a deep or
+// self-multiplying file would crash or exhaust it: walk the object graph first, without recursion.
+void checkBinaryStructure(const QByteArray& data)
+{
+    const BinaryLayout layout = readLayout(data);
+    BinaryWalk walk{layout,
+                    std::vector<ObjectState>(layout.objectCount, ObjectState::Unvisited),
+                    std::vector<quint32>(layout.objectCount, 0),
+                    {}};
+    enterObject(walk, layout.topObject);
+    while (!walk.path.empty()) {
+        BinaryWalkFrame& frame = walk.path.back();
+        if (frame.next == frame.references.count) {
+            leaveObject(walk);
+            continue;
+        }
+        enterObject(walk, referenceAt(layout, frame.references, frame.next++));
+    }
+}
+
+QVariant toVariant(plist_t node);
+
+QVariant arrayToVariant(plist_t node)
 {
     QVariantList array;
     const uint32_t count = plist_array_get_size(node);
     array.reserve(count);
-    for (uint32_t index = 0; index < count; ++index) {
-        auto element = toVariant(plist_array_get_item(node, index), depth + 1, errorDescription);
-        if (!element)
-            return std::nullopt;
-        array.append(*element);
-    }
+    for (uint32_t index = 0; index < count; ++index)
+        array.append(toVariant(plist_array_get_item(node, index)));
     return array;
 }
 
-std::optional<QVariant> dictionaryToVariant(plist_t node, int depth, QString* errorDescription)
+QString takeString(char* text)
+{
+    const QString result = QString::fromUtf8(text);
+    free(text);
+    return result;
+}
+
+QVariant dictionaryToVariant(plist_t node)
 {
     QVariantMap dictionary;
     plist_dict_iter iterator = nullptr;
     plist_dict_new_iter(node, &iterator);
-    std::optional<QVariant> result = QVariant();
-    while (result) {
+    const std::unique_ptr<void, decltype(&free)> iteratorOwner(iterator, &free);
+    for (;;) {
         char* key = nullptr;
         plist_t value = nullptr;
         plist_dict_next_item(node, iterator, &key, &value);
         if (!key)
-            break;
-        const QString name = QString::fromUtf8(key);
-        free(key);
-        if (dictionary.contains(name)) {
-            setError(errorDescription, QStringLiteral("duplicate key \"%1\"").arg(name));
-            result.reset();
-        } else if (auto converted = toVariant(value, depth + 1, errorDescription)) {
-            dictionary.insert(name, *converted);
-        } else {
-            result.reset();
-        }
+            return dictionary;
+        const QString name = takeString(key);
+        if (dictionary.contains(name))
+            throw ParseFailure(QStringLiteral("duplicate key \"%1\"").arg(name));
+        dictionary.insert(name, toVariant(value));
     }
-    free(iterator);
-    if (!result)
-        return std::nullopt;
-    return dictionary;
 }
 
-QVariant scalarToVariant(plist_t node)
+QVariant dateToVariant(plist_t node)
+{
+    int32_t seconds = 0;
+    int32_t microseconds = 0;
+    plist_get_date_val(node, &seconds, &microseconds);
+    // libplist truncates towards zero and hands back the fraction's magnitude.
+    const qint64 total = qint64(seconds) * 1000000 + (seconds < 0 ? -microseconds : microseconds);
+    return referenceDate.addMSecs(qint64(std::llround(double(total) / 1000)));
+}
+
+QVariant toVariant(plist_t node)
 {
     switch (plist_get_node_type(node)) {
+    case PLIST_ARRAY:
+        return arrayToVariant(node);
+    case PLIST_DICT:
+        return dictionaryToVariant(node);
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
         plist_get_bool_val(node, &value);
@@ -390,59 +527,31 @@ QVariant scalarToVariant(plist_t node)
     case PLIST_STRING: {
         char* value = nullptr;
         plist_get_string_val(node, &value);
-        const QString text = QString::fromUtf8(value);
-        free(value);
-        return text;
+        return takeString(value);
     }
     case PLIST_DATA: {
         uint64_t length = 0;
         const char* bytes = plist_get_data_ptr(node, &length);
         return QByteArray(bytes, qsizetype(length));
     }
-    case PLIST_DATE: {
-        int32_t seconds = 0;
-        int32_t microseconds = 0;
-        plist_get_date_val(node, &seconds, &microseconds);
-        // libplist truncates towards zero and hands back the fraction's magnitude.
-        const qint64 total = qint64(seconds) * 1000000 + (seconds < 0 ? -microseconds : microseconds);
-        return referenceDate.addMSecs(qint64(std::llround(double(total) / 1000)));
-    }
+    case PLIST_DATE:
+        return dateToVariant(node);
     default:
-        return {};
+        throw ParseFailure(QStringLiteral("unsupported value type"));
     }
 }
 
-std::optional<QVariant> toVariant(plist_t node, int depth, QString* errorDescription)
+QVariant readBinaryDocument(const QByteArray& data)
 {
-    if (depth > maximumNestingDepth) {
-        setError(errorDescription, QStringLiteral("nesting too deep"));
-        return std::nullopt;
-    }
-    const plist_type type = plist_get_node_type(node);
-    if (type == PLIST_ARRAY)
-        return arrayToVariant(node, depth, errorDescription);
-    if (type == PLIST_DICT)
-        return dictionaryToVariant(node, depth, errorDescription);
-    QVariant value = scalarToVariant(node);
-    if (!value.isValid()) {
-        setError(errorDescription, QStringLiteral("unsupported value type %1").arg(int(type)));
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<QVariant> readBinary(const QByteArray& data, QString* errorDescription)
-{
+    if (!data.startsWith(binaryMagic) || data.size() < binaryMagic.size() + 32)
+        throw ParseFailure(QStringLiteral("not a supported binary property list"));
+    checkBinaryStructure(data);
     plist_t root = nullptr;
     plist_from_bin(data.constData(), uint32_t(data.size()), &root);
     const PlistNode owner(root);
-    if (!root) {
-        setError(errorDescription, QStringLiteral("malformed binary property list"));
-        return std::nullopt;
-    }
-    if (hasValuesBeyondSupportedRanges(data, errorDescription))
-        return std::nullopt;
-    return toVariant(root, 1, errorDescription);
+    if (!root)
+        throw ParseFailure(QStringLiteral("malformed binary property list"));
+    return toVariant(root);
 }
 
 // ---- writing ----
@@ -581,21 +690,13 @@ std::optional<QVariant> PropertyList::fromData(const QByteArray& data, PropertyL
                  QStringLiteral("property list larger than %1 bytes").arg(maximumInputSize));
         return std::nullopt;
     }
-    if (data.startsWith("bplist")) {
-        if (!data.startsWith(binaryMagic) || data.size() < binaryMagic.size() + 32) {
-            setError(errorDescription, QStringLiteral("not a supported binary property list"));
-            return std::nullopt;
-        }
-        if (format)
-            *format = PropertyListFormat::Binary;
-        return readBinary(data, errorDescription);
-    }
+    const bool isBinary = data.startsWith("bplist");
     try {
-        QVariant value = readXmlDocument(data);
+        QVariant value = isBinary ? readBinaryDocument(data) : readXmlDocument(data);
         if (format)
-            *format = PropertyListFormat::XML;
+            *format = isBinary ? PropertyListFormat::Binary : PropertyListFormat::XML;
         return value;
-    } catch (const XmlFailure& failure) {
+    } catch (const ParseFailure& failure) {
         setError(errorDescription, failure.message);
         return std::nullopt;
     }
