@@ -1,0 +1,392 @@
+// SPDX-License-Identifier: MIT
+#include "FakeMailWorkspace.h"
+#include "InstallationCompletionRecorder.h"
+#include "InstallationFailingFileManager.h"
+#include "InstallationRecordingLauncher.h"
+#include "Log.h"
+#include "MailBundleInstaller.h"
+#include "TestSandbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+namespace {
+
+const QString bundlesName = QStringLiteral("Bundles");
+const QString disabledName = QStringLiteral("Bundles (Disabled)");
+const QString secondDisabledName = QStringLiteral("Bundles (Disabled 1)");
+const QString chmod = QStringLiteral("/bin/chmod");
+using Answer = FakeMailWorkspace::QuitAnswer;
+
+class CapturedLog {
+public:
+    CapturedLog() : m_previous(Log::setSink([this](const QString& line) { lines << line; })) {}
+    ~CapturedLog() { Log::setSink(m_previous); }
+    QStringList lines;
+
+private:
+    Log::Sink m_previous;
+};
+
+bool exists(const QString& path)
+{
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
+// Creates a file, or a folder when the name ends in "/".
+void makeEntry(const QString& folder, const QString& name)
+{
+    if (name.endsWith(QLatin1Char('/')))
+        QDir().mkpath(folder + QLatin1Char('/') + name);
+    else
+        TestSandbox::writeFile(folder + QLatin1Char('/') + name, "kept");
+}
+
+} // namespace
+
+class RemovalTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptiedFoldersGoWithTheCopies_data()
+    {
+        QTest::addColumn<QStringList>("bundlesExtras");
+        QTest::addColumn<QStringList>("disabledExtras");
+        QTest::addColumn<bool>("bundlesKept");
+        QTest::addColumn<bool>("disabledKept");
+
+        const QString store = QStringLiteral(".DS_Store");
+        QTest::newRow("only the copies") << QStringList{} << QStringList{} << false << false;
+        QTest::newRow("copies and .DS_Store") << QStringList{store} << QStringList{store} << false << false;
+        QTest::newRow("another plug-in, another file")
+            << QStringList{QStringLiteral("Other.mailbundle/")} << QStringList{QStringLiteral("notes.txt")}
+            << true << true;
+        QTest::newRow(".DS_Store and another hidden file")
+            << QStringList{store, QStringLiteral(".hidden")} << QStringList{store, QStringLiteral(".hidden/")}
+            << true << true;
+    }
+
+    void emptiedFoldersGoWithTheCopies()
+    {
+        QFETCH(QStringList, bundlesExtras);
+        QFETCH(QStringList, disabledExtras);
+        QFETCH(bool, bundlesKept);
+        QFETCH(bool, disabledKept);
+        TestSandbox sandbox;
+        FakeMailWorkspace workspace;
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        const QString installed = sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
+        sandbox.makePlugin(disabledName, QStringLiteral("0.9"), std::nullopt);
+        sandbox.makePlugin(secondDisabledName, QStringLiteral("0.8"), std::nullopt);
+        const QString bundles = sandbox.mailDirectory() + QLatin1Char('/') + bundlesName;
+        const QString disabled = sandbox.mailDirectory() + QLatin1Char('/') + disabledName;
+        for (const QString& name : bundlesExtras)
+            makeEntry(bundles, name);
+        for (const QString& name : disabledExtras)
+            makeEntry(disabled, name);
+        MailBundleInstaller installer;
+        InstallationCompletionRecorder completion;
+
+        installer.removeMailBundle(completion.callback());
+
+        QCOMPARE(completion.calls, 1);
+        QVERIFY(!completion.error);
+        QCOMPARE(completion.installer, &installer);
+        QVERIFY(!exists(installed));
+        QVERIFY(installer.disabledMailBundleInstalledPaths().isEmpty());
+        QVERIFY(!exists(sandbox.mailDirectory() + QLatin1Char('/') + secondDisabledName));
+        QCOMPARE(exists(bundles), bundlesKept);
+        QCOMPARE(exists(disabled), disabledKept);
+        for (const QString& name : bundlesExtras)
+            QCOMPARE(exists(bundles + QLatin1Char('/') + name), bundlesKept);
+        for (const QString& name : disabledExtras)
+            QCOMPARE(exists(disabled + QLatin1Char('/') + name), disabledKept);
+    }
+
+    void mailIsRestartedOnlyBeforeHighSierra_data()
+    {
+        QTest::addColumn<QString>("systemVersion");
+        QTest::addColumn<bool>("mailRunning");
+        QTest::addColumn<bool>("copyPresent");
+        QTest::addColumn<int>("quitRequests");
+        QTest::addColumn<int>("launches");
+
+        QTest::newRow("10.12, Mail running") << QStringLiteral("10.12.6") << true << true << 1 << 1;
+        QTest::newRow("10.12, Mail running, no copy") << QStringLiteral("10.12.6") << true << false << 1 << 1;
+        QTest::newRow("10.12, Mail not running") << QStringLiteral("10.12.6") << false << true << 0 << 0;
+        QTest::newRow("10.13, Mail running") << QStringLiteral("10.13") << true << true << 0 << 0;
+    }
+
+    void mailIsRestartedOnlyBeforeHighSierra()
+    {
+        QFETCH(QString, systemVersion);
+        QFETCH(bool, mailRunning);
+        QFETCH(bool, copyPresent);
+        QFETCH(int, quitRequests);
+        QFETCH(int, launches);
+        TestSandbox sandbox;
+        sandbox.setSystemVersion(systemVersion);
+        FakeMailWorkspace workspace;
+        const auto mail = workspace.addInstance();
+        mail->terminated = !mailRunning;
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        const QString installed =
+            copyPresent ? sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt) : QString();
+        MailBundleInstaller installer;
+        InstallationCompletionRecorder completion;
+        int launchesWhenReported = -1;
+        completion.onCall = [&] {
+            launchesWhenReported = int(workspace.launchOptions.size());
+        };
+
+        installer.removeMailBundle(completion.callback());
+
+        QCOMPARE(completion.calls, 1);
+        QVERIFY(!completion.error);
+        QVERIFY(installed.isEmpty() || !exists(installed));
+        QCOMPARE(mail->quitRequests, quitRequests);
+        QCOMPARE(launchesWhenReported, launches);
+        QCOMPARE(workspace.launchOptions, QList<unsigned>(launches, NSWorkspaceLaunchWithoutActivation));
+    }
+
+    void removalForAnInstallationLeavesMailAlone()
+    {
+        TestSandbox sandbox;
+        FakeMailWorkspace workspace;
+        const auto mail = workspace.addInstance();
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        const QString installed = sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
+        MailBundleInstaller installer;
+
+        QVERIFY(installer.removeMailBundleRestartingMail(false, nullptr));
+
+        QVERIFY(!exists(installed));
+        QCOMPARE(workspace.listings, 1);
+        QCOMPARE(mail->quitRequests, 0);
+        QVERIFY(workspace.launchOptions.isEmpty());
+    }
+
+    void mailRefusingToQuitLeavesEveryCopy()
+    {
+        TestSandbox sandbox;
+        FakeMailWorkspace workspace;
+        workspace.addInstance(Answer::Refuses);
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        const QString installed = sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
+        const QString disabled = sandbox.makePlugin(disabledName, QStringLiteral("1.0"), std::nullopt);
+        MailBundleInstaller installer;
+        InstallationCompletionRecorder completion;
+
+        installer.removeMailBundle(completion.callback());
+
+        QCOMPARE(completion.calls, 1);
+        QVERIFY(completion.error);
+        QCOMPARE(completion.error->domain(), QStringLiteral("MailBundleErrorDomain"));
+        QCOMPARE(completion.error->code(), 1001);
+        QCOMPARE(completion.error->localizedDescription(),
+                 QStringLiteral("Mail failed to Quit. Please quit Mail manually and try again."));
+        QVERIFY(exists(installed));
+        QVERIFY(exists(disabled));
+        QVERIFY(workspace.launchOptions.isEmpty());
+    }
+
+    void aCopyThatResistsRemovalIsRepairedAndRetriedOnce_data()
+    {
+        QTest::addColumn<int>("refusals");
+        QTest::addColumn<bool>("removed");
+
+        QTest::newRow("first attempt refused") << 1 << true;
+        QTest::newRow("both attempts refused") << -1 << false;
+    }
+
+    void aCopyThatResistsRemovalIsRepairedAndRetriedOnce()
+    {
+        QFETCH(int, refusals);
+        QFETCH(bool, removed);
+        TestSandbox sandbox;
+        FakeMailWorkspace workspace;
+        const auto mail = workspace.addInstance();
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        const QString installed = sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
+        const QString disabled = sandbox.makePlugin(disabledName, QStringLiteral("1.0"), std::nullopt);
+        // Another plug-in keeps the bundles folder, so the repair's modes can be read afterwards.
+        makeEntry(QFileInfo(installed).path(), QStringLiteral("Other.mailbundle/"));
+        InstallationFailingFileManager fileManager;
+        fileManager.removalFailures.insert(installed, refusals);
+        ScopedDefaultFileManager scopedFileManager(&fileManager);
+        InstallationRecordingLauncher launcher;
+        ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
+        MailBundleInstaller installer;
+        InstallationCompletionRecorder completion;
+
+        installer.removeMailBundle(completion.callback());
+
+        QCOMPARE(completion.calls, 1);
+        const QString bundles = installer.mailBundlesDirectory();
+        QCOMPARE(fileManager.permissionChanges,
+                 (QList<QPair<QString, mode_t>>{{installer.mailDirectory(), 0700}, {bundles, 0700}}));
+        QCOMPARE(launcher.commands, (QList<QStringList>{
+                                        {chmod, QStringLiteral("-R"), QStringLiteral("-N"), bundles},
+                                        {chmod, QStringLiteral("-R"), QStringLiteral("+w"), installed},
+                                        {chmod, QStringLiteral("-R"), QStringLiteral("+w"), disabled},
+                                    }));
+        QCOMPARE(QFileInfo(bundles).permissions() & 0x7777, QFile::ReadOwner | QFile::WriteOwner |
+                                                                QFile::ExeOwner | QFile::ReadUser |
+                                                                QFile::WriteUser | QFile::ExeUser);
+        QCOMPARE(!exists(installed), removed);
+        // A copy that stays stops the walk: later copies stay too, and Mail stays quit.
+        QCOMPARE(!exists(disabled), removed);
+        QCOMPARE(mail->quitRequests, 1);
+        QCOMPARE(workspace.launchOptions.size(), removed ? 1 : 0);
+        if (removed) {
+            QVERIFY(!completion.error);
+            return;
+        }
+        QVERIFY(completion.error);
+        QCOMPARE(completion.error->localizedDescription(),
+                 InstallationFailingFileManager::refusalDescription(2));
+        QCOMPARE(completion.error->userInfo().value(NSFilePathErrorKey).toString(), installed);
+    }
+
+    void aRepairThatCannotRunIsLoggedAndTheRetryStillRuns()
+    {
+        TestSandbox sandbox;
+        FakeMailWorkspace workspace;
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        const QString installed = sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
+        InstallationFailingFileManager fileManager;
+        fileManager.removalFailures.insert(installed, 1);
+        ScopedDefaultFileManager scopedFileManager(&fileManager);
+        InstallationRecordingLauncher launcher;
+        launcher.scriptedOutcomes[chmod] = {InstallationRecordingLauncher::cannotStart};
+        ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
+        CapturedLog log;
+        MailBundleInstaller installer;
+        InstallationCompletionRecorder completion;
+
+        installer.removeMailBundle(completion.callback());
+
+        QCOMPARE(completion.calls, 1);
+        QVERIFY(!completion.error);
+        QVERIFY(!exists(installed));
+        QCOMPARE(launcher.commands.size(), 1);
+        QCOMPARE(log.lines,
+                 QStringList{QStringLiteral("Exception caught in -[MailBundleInstaller "
+                                            "autoRepairMailBundlesDirectoryForRemoval:]: launch path not "
+                                            "accessible: /bin/chmod")});
+    }
+
+    void repairForAnInstallationTouchesOnlyTheBundlesFolder()
+    {
+        TestSandbox sandbox;
+        sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
+        sandbox.makePlugin(disabledName, QStringLiteral("1.0"), std::nullopt);
+        InstallationRecordingLauncher launcher;
+        ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
+        MailBundleInstaller installer;
+
+        installer.autoRepairMailBundlesDirectoryForRemoval(false);
+
+        const QStringList stripAccessControlLists{chmod, QStringLiteral("-R"), QStringLiteral("-N"),
+                                                  installer.mailBundlesDirectory()};
+        QCOMPARE(launcher.commands, QList<QStringList>{stripAccessControlLists});
+        for (const QString& folder : {installer.mailDirectory(), installer.mailBundlesDirectory()})
+            QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
+    }
+
+    void anEnclosingFolderThatStaysIsLoggedNotReported()
+    {
+        TestSandbox sandbox;
+        FakeMailWorkspace workspace;
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        const QString installed = sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
+        const QString bundles = QFileInfo(installed).path();
+        InstallationFailingFileManager fileManager;
+        fileManager.removalFailures.insert(bundles, -1);
+        ScopedDefaultFileManager scopedFileManager(&fileManager);
+        CapturedLog log;
+        MailBundleInstaller installer;
+        InstallationCompletionRecorder completion;
+
+        installer.removeMailBundle(completion.callback());
+
+        QCOMPARE(completion.calls, 1);
+        QVERIFY(!completion.error);
+        QVERIFY(!exists(installed));
+        QVERIFY(exists(bundles));
+        QCOMPARE(log.lines.size(), 1);
+        QVERIFY(
+            log.lines.first().startsWith(QStringLiteral("Error removing bundle's enclosing directory: ")));
+        QVERIFY(log.lines.first().contains(InstallationFailingFileManager::refusalDescription(1)));
+    }
+
+    void linksAreRemovedAsLinksAndTheirTargetsKept()
+    {
+        TestSandbox sandbox;
+        FakeMailWorkspace workspace;
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        const QString outside = sandbox.path() + QLatin1String("/outside");
+        // The installed copy and a whole disabled-bundles folder are links to folders elsewhere.
+        const QString linkedCopyTarget = outside + QLatin1String("/Linked.mailbundle");
+        makeEntry(linkedCopyTarget, QStringLiteral("Contents/Info.plist"));
+        const QString linkedFolderTarget = outside + QLatin1String("/Disabled elsewhere");
+        makeEntry(linkedFolderTarget,
+                  QStringLiteral("ZephMailMessageServiceEnabler.mailbundle/Contents/Info.plist"));
+        MailBundleInstaller installer;
+        QDir().mkpath(installer.mailBundlesDirectory());
+        QVERIFY(QFile::link(linkedCopyTarget, installer.mailBundleInstalledPath()));
+        const QString disabledLink = sandbox.mailDirectory() + QLatin1Char('/') + disabledName;
+        QVERIFY(QFile::link(linkedFolderTarget, disabledLink));
+        InstallationCompletionRecorder completion;
+
+        installer.removeMailBundle(completion.callback());
+
+        QCOMPARE(completion.calls, 1);
+        QVERIFY(!completion.error);
+        QVERIFY(!exists(installer.mailBundleInstalledPath()));
+        QVERIFY(!exists(installer.mailBundlesDirectory()));
+        QVERIFY(!exists(disabledLink));
+        QVERIFY(QFileInfo::exists(linkedCopyTarget + QLatin1String("/Contents/Info.plist")));
+        QVERIFY(QFileInfo::exists(
+            linkedFolderTarget +
+            QLatin1String("/ZephMailMessageServiceEnabler.mailbundle/Contents/Info.plist")));
+    }
+
+    void aDanglingLinkWhereTheCopyBelongsIsRemoved()
+    {
+        TestSandbox sandbox;
+        FakeMailWorkspace workspace;
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        MailBundleInstaller installer;
+        QDir().mkpath(installer.mailBundlesDirectory());
+        makeEntry(installer.mailBundlesDirectory(), QStringLiteral("Other.mailbundle/"));
+        QVERIFY(QFile::link(sandbox.path() + QLatin1String("/gone"), installer.mailBundleInstalledPath()));
+
+        QVERIFY(installer.removeMailBundleRestartingMail(false, nullptr));
+
+        QVERIFY(!exists(installer.mailBundleInstalledPath()));
+        QVERIFY(exists(installer.mailBundlesDirectory() + QLatin1String("/Other.mailbundle")));
+    }
+
+    void aMissingCompletionIsReplaced()
+    {
+        TestSandbox sandbox;
+        sandbox.setSystemVersion(QStringLiteral("10.12.6"));
+        FakeMailWorkspace workspace;
+        const auto mail = workspace.addInstance();
+        ScopedSharedWorkspace scopedWorkspace(&workspace);
+        const QString installed = sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
+        MailBundleInstaller installer;
+
+        installer.removeMailBundle(nullptr);
+
+        QVERIFY(!exists(installed));
+        QCOMPARE(mail->quitRequests, 1);
+        QCOMPARE(workspace.launchOptions.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(RemovalTest)
+#include "RemovalTest.moc"
