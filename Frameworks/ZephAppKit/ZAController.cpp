@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: MIT
+#include "ZAController.h"
+
+#include "Bundle.h"
+#include "ZARunningInstance.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTimer>
+#include <QTranslator>
+
+namespace {
+
+void loadTranslator(const QString& name, const QString& folder)
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(), name, QStringLiteral("_"), folder)) {
+        QCoreApplication::installTranslator(translator);
+        return;
+    }
+    delete translator;
+}
+
+} // namespace
+
+ZAController::ZAController(QObject* parent) : QObject(parent)
+{
+    m_terminationHandler = [] {
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    };
+}
+
+ZAController::~ZAController()
+{
+    UserNotificationCenter& center = UserNotificationCenter::defaultUserNotificationCenter();
+    if (center.delegate() == this)
+        center.setDelegate(nullptr);
+}
+
+int ZAController::runApplication()
+{
+    m_runningInstance = new ZARunningInstance(this);
+    if (m_runningInstance->tellRunningInstanceToReopen())
+        return 0;
+    installTranslations();
+    m_runningInstance->listen();
+    connect(m_runningInstance, &ZARunningInstance::reopenRequested, this,
+            [this] { applicationShouldHandleReopen(QApplication::activeWindow() != nullptr); });
+    QTimer::singleShot(0, this, &ZAController::applicationDidFinishLaunching);
+    return QApplication::exec();
+}
+
+void ZAController::installTranslations()
+{
+    loadTranslator(QStringLiteral("Localizable"),
+                   Bundle::mainBundle().resourcePath() + QStringLiteral("/translations"));
+    loadTranslator(QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
+void ZAController::applicationDidFinishLaunching()
+{
+    UserNotificationCenter::defaultUserNotificationCenter().setDelegate(this);
+}
+
+bool ZAController::applicationShouldHandleReopen(bool)
+{
+    return true;
+}
+
+bool ZAController::applicationShouldTerminateAfterLastWindowClosed()
+{
+    return false;
+}
+
+void ZAController::addNotificationOwner(ZFNotificationOwner* owner)
+{
+    if (owner && !m_notificationOwners.contains(owner))
+        m_notificationOwners.append(owner);
+}
+
+ZFNotificationOwner*
+ZAController::ownerOfNotification(const UserNotificationCenter::Notification& notification) const
+{
+    for (ZFNotificationOwner* owner : m_notificationOwners) {
+        if (owner->ownsNotification(notification))
+            return owner;
+    }
+    return nullptr;
+}
+
+bool ZAController::shouldPresentNotification(UserNotificationCenter& center,
+                                             const UserNotificationCenter::Notification& notification)
+{
+    if (ZFNotificationOwner* owner = ownerOfNotification(notification))
+        return owner->shouldPresentNotification(center, notification);
+    return false;
+}
+
+void ZAController::didActivateNotification(UserNotificationCenter& center,
+                                           const UserNotificationCenter::Notification& notification)
+{
+    if (ZFNotificationOwner* owner = ownerOfNotification(notification))
+        owner->didActivateNotification(center, notification);
+}
+
+void ZAController::terminate()
+{
+    if (m_terminationHandler)
+        m_terminationHandler();
+}

@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: MIT
+#include "AppController.h"
+
+#include "InstallerViewController.h"
+#include "Localization.h"
+#include "Log.h"
+#include "MailBundleInstaller.h"
+#include "NSProcessInfo-Extensions.h"
+#include "ZFAfterDelayPerformBlock.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QScreen>
+#include <QWindow>
+
+AppController::AppController(QObject* parent) : ZAController(parent), m_window(std::make_unique<QWidget>())
+{
+    m_window->setWindowTitle(localizedString("Taskwell Grabbit"));
+    m_window->installEventFilter(this);
+}
+
+AppController::~AppController()
+{
+    m_window->removeEventFilter(this);
+}
+
+void AppController::applicationDidFinishLaunching()
+{
+    ZAController::applicationDidFinishLaunching();
+    addNotificationOwner(this);
+    configureMainWindow();
+    if (ProcessInfo::wasLaunchedAtLogin()) {
+        performLoginItemLaunchActions();
+        return;
+    }
+    performStandardLaunchActions();
+}
+
+void AppController::configureMainWindow()
+{
+    m_installerViewController = new InstallerViewController(this);
+    connect(m_installerViewController, &InstallerViewController::terminateRequested, this,
+            &AppController::terminate);
+    auto* layout = new QGridLayout(m_window.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_installerViewController->view(), 0, 0);
+}
+
+void AppController::performLoginItemLaunchActions()
+{
+    if (MailBundleInstaller::sharedInstaller()->mailBundleState() !=
+        MailBundleStateRequiresUpdateForOSChange) {
+        terminate();
+        return;
+    }
+    UserNotificationCenter::Notification notification;
+    notification.title = localizedString("Update Grabbit");
+    notification.informativeText = localizedString("Taskwell Grabbit needs to be updated.");
+    notification.actionButtonTitle = localizedString("Update");
+    notification.deliveryDate = QDateTime::currentDateTimeUtc();
+    UserNotificationCenter& center = UserNotificationCenter::defaultUserNotificationCenter();
+    center.setDelegate(this);
+    center.scheduleNotification(notification);
+    performStandardLaunchActions();
+    QPointer<QWidget> window(m_window.get());
+    ZFAfterDelayPerformBlock(
+        [window] {
+            // Zero: the request lasts until the user turns to the window.
+            if (window)
+                QApplication::alert(window, 0);
+        },
+        attentionRequestDelay);
+}
+
+void AppController::performStandardLaunchActions()
+{
+    becomeForegroundProcess();
+    orderFrontMainWindow();
+    m_installerViewController->performStandardLaunchActions();
+}
+
+void AppController::becomeForegroundProcess()
+{
+    if (m_hasBecomeForegroundProcess)
+        return;
+    m_hasBecomeForegroundProcess = true;
+    // The process showed nothing so far; becoming a foreground application means getting a
+    // native window on the desktop.
+    m_window->winId();
+    if (!m_window->windowHandle())
+        Log::write(QStringLiteral("TransformProcessType failed with status %1").arg(-1));
+    m_window->activateWindow();
+}
+
+void AppController::orderFrontMainWindow()
+{
+    m_window->adjustSize();
+    if (QScreen* screen = m_window->screen()) {
+        QRect frame = m_window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        m_window->move(frame.topLeft());
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+bool AppController::applicationShouldHandleReopen(bool)
+{
+    UserNotificationCenter::defaultUserNotificationCenter().removeAllDeliveredNotifications();
+    performStandardLaunchActions();
+    return false;
+}
+
+bool AppController::applicationShouldTerminateAfterLastWindowClosed()
+{
+    return true;
+}
+
+bool AppController::ownsNotification(const UserNotificationCenter::Notification&)
+{
+    return true;
+}
+
+bool AppController::shouldPresentNotification(UserNotificationCenter&,
+                                              const UserNotificationCenter::Notification&)
+{
+    return true;
+}
+
+void AppController::didActivateNotification(UserNotificationCenter& center,
+                                            const UserNotificationCenter::Notification& notification)
+{
+    center.removeDeliveredNotification(notification);
+    performStandardLaunchActions();
+}
+
+bool AppController::eventFilter(QObject* watched, QEvent* event)
+{
+    // The main window is the application's only window: closing it is closing the last one.
+    if (watched == m_window.get() && event->type() == QEvent::Close &&
+        applicationShouldTerminateAfterLastWindowClosed())
+        terminate();
+    return ZAController::eventFilter(watched, event);
+}

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "Error.h"
+
+#include <QFont>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+#include <memory>
+
+class MailBundleInstaller;
+class QMessageBox;
+class QWidget;
+
+namespace Ui {
+class InstallerView;
+}
+
+// Everything inside the installer's window: the plug-in's state in words, the install and remove
+// buttons, the progress overlay, and the alerts around them.
+class InstallerViewController : public QObject {
+    Q_OBJECT
+
+public:
+    // The product's support page, opened by the help actions.
+    static constexpr char supportPageAddress[] = "https://www.zephlabs.com/taskwell/grabbit/support/";
+
+    explicit InstallerViewController(QObject* parent = nullptr);
+    ~InstallerViewController() override;
+
+    static QFont titleFont();
+    static QFont messageFont();
+
+    // Loads the interface on first use and fills it from the plug-in's state. The view belongs to
+    // whichever window takes it.
+    QWidget* view();
+
+    // On the first call only: the High Sierra alert, where the system needs it.
+    void performStandardLaunchActions();
+    bool hasShownHighSierraAlert() const { return m_hasShownHighSierraAlert; }
+
+    void installMailBundle();
+    void removeMailBundle();
+    void showHelp();
+
+    bool isMailBundleSupported() const;
+    bool shouldOfferToInstallLoginItem() const;
+
+signals:
+    // The user chose to end the application.
+    void terminateRequested();
+
+private:
+    void awakeFromNib();
+    void mailBundleInstallerBundleStateDidChange();
+    void updateInterfaceForCurrentBundleState();
+    void updateInterfaceForMailBundleStateNotInstalled();
+    void updateInterfaceForMailBundleStateRequiresUpdateForOSChange();
+    void updateInterfaceForMailBundleStateRequiresUpdateForMailBundleChange();
+    void updateInterfaceForMailMailBundleStateUpToDate();
+    void updateInterface(const QString& title, const QString& message, const QString& installTitle,
+                         const QString& installSubtitle, bool installEnabled);
+
+    void showProgresssView();
+    void hideProgressView();
+
+    void installationDidFinish(MailBundleInstaller* installer, const std::optional<Error>& error);
+    void removalDidFinish(MailBundleInstaller* installer, const std::optional<Error>& error);
+    void presentError(const Error& error);
+    void offerToInstallLoginItem();
+    void showHighSierraAlert();
+    void uninstallAndShowInFinder();
+    void removeLoginItemRevealInstallerAndTerminate();
+
+    QMessageBox* makeSheet(const QString& objectName, const QString& messageText,
+                           const QString& informativeText);
+    static QUrl installerBundleURL();
+
+    std::unique_ptr<Ui::InstallerView> m_ui;
+    QPointer<QWidget> m_view;
+    bool m_hasShownHighSierraAlert = false;
+};
