@@ -105,7 +105,8 @@ BOOL ProxyPasteboard::hasTypesStillNotWritten(id self, SEL)
 // A declaration starts the record over even when the real pasteboard refuses it.
 ProxyPasteboard::ChangeCount ProxyPasteboard::declareTypes(id self, SEL selector, id types, id owner)
 {
-    ChangeCount changeCount = ObjC::send<ChangeCount(id, id)>(ivar(self, pasteboardIvar), selector, types, owner);
+    ChangeCount changeCount =
+        ObjC::send<ChangeCount(id, id)>(ivar(self, pasteboardIvar), selector, types, owner);
     ObjC::release(ivar(self, declaredTypesIvar));
     setIvar(self, declaredTypesIvar, newMutableSet(types));
     ObjC::release(ivar(self, typesWrittenIvar));
@@ -115,7 +116,8 @@ ProxyPasteboard::ChangeCount ProxyPasteboard::declareTypes(id self, SEL selector
 
 ProxyPasteboard::ChangeCount ProxyPasteboard::addTypes(id self, SEL selector, id types, id owner)
 {
-    ChangeCount changeCount = ObjC::send<ChangeCount(id, id)>(ivar(self, pasteboardIvar), selector, types, owner);
+    ChangeCount changeCount =
+        ObjC::send<ChangeCount(id, id)>(ivar(self, pasteboardIvar), selector, types, owner);
     if (changeCount != 0 && types != nil)
         ObjC::send<void(id)>(ivar(self, declaredTypesIvar), "addObjectsFromArray:", types);
     return changeCount;
