@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Runs every test: sets up the packages, builds the normal configuration and the one with the
+# address and undefined-behaviour sanitizers, and runs ctest in both.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+bash Tools/setup-debian.sh
+jobs="$(nproc)"
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure --timeout 600
+
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGRABBIT_SANITIZE=ON
+cmake --build build-sanitize -j"$jobs"
+# The end-to-end runs drive whole processes already proven above; the sanitizers watch our code.
+ctest --test-dir build-sanitize --output-on-failure --timeout 600 --label-exclude end-to-end
