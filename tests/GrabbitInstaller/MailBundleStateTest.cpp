@@ -23,6 +23,8 @@ private slots:
     void stateFromTheDisk_data();
     void stateFromTheDisk();
     void disabledCopiesAreFoundByTheExactPrefix();
+    void installedVersionsAsTheyComeInTheWild_data();
+    void installedVersionsAsTheyComeInTheWild();
     void versionTextEndingInALineBreakEqualsTheBundleVersion();
     void onlyChangesAreAnnounced();
     void locationsFollowTheHomeFolder();
@@ -121,6 +123,37 @@ void MailBundleStateTest::disabledCopiesAreFoundByTheExactPrefix()
     const QString copy =
         sandbox.makePlugin(QStringLiteral("Bundles (Disabled 5)"), QStringLiteral("1.0"), {});
     QCOMPARE(installer.disabledMailBundleInstalledPaths(), QStringList{copy});
+}
+
+void MailBundleStateTest::installedVersionsAsTheyComeInTheWild_data()
+{
+    QTest::addColumn<QVariant>("bundleVersion");
+    QTest::addColumn<int>("state");
+
+    QTest::newRow("no CFBundleVersion: up to date") << QVariant() << 3;
+    QTest::newRow("a number, older") << QVariant(qint64(1)) << 2;
+    QTest::newRow("a number, newer") << QVariant(qint64(2)) << 3;
+    QTest::newRow("a list is no version") << QVariant(QVariantList{QStringLiteral("1.0")}) << 3;
+}
+
+void MailBundleStateTest::installedVersionsAsTheyComeInTheWild()
+{
+    QFETCH(QVariant, bundleVersion);
+    QFETCH(int, state);
+    TestSandbox sandbox;
+    sandbox.installMail(mail1012);
+    const QString copy = sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.4"),
+                                            QVariantList{mail1012Identifier});
+    QVariantMap info = sandbox.pluginInfo(copy);
+    info.remove(QStringLiteral("CFBundleVersion"));
+    if (bundleVersion.isValid())
+        info.insert(QStringLiteral("CFBundleVersion"), bundleVersion);
+    QVERIFY(PropertyList::writeToFile(info, copy + QLatin1String("/Contents/Info.plist"),
+                                      PropertyListFormat::Binary));
+
+    MailBundleInstaller installer;
+    installer.updateMailBundleState();
+    QCOMPARE(static_cast<int>(installer.mailBundleState()), state);
 }
 
 void MailBundleStateTest::versionTextEndingInALineBreakEqualsTheBundleVersion()

@@ -76,6 +76,7 @@ private slots:
     void stampComparison();
     void stampingWithoutAnInfoPlistFails();
     void noMailAndNoStampNeedNoUpdate();
+    void mailWithoutIdentifierExpectsNothing();
 };
 
 void MailPreferencesTest::writesOnlyWhatIsNotAcceptable_data()
@@ -164,6 +165,8 @@ void MailPreferencesTest::unreadablePreferences_data()
         << QByteArray(
                "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>x</string></array></plist>")
         << true << "Contents of file appear to be wrong format at path: %1";
+    QTest::newRow("over the size cap") << QByteArray(33 * 1024 * 1024, ' ') << true
+                                       << "Contents of file appear to be wrong format at path: %1";
     QTest::newRow("a folder in its place")
         << QByteArray("folder") << true << "Couldn't read file at path: %1";
 }
@@ -338,6 +341,19 @@ void MailPreferencesTest::noMailAndNoStampNeedNoUpdate()
     QVERIFY(!installer.mailBundleCompatibilityValuesNeedUpdate());
     installer.updateMailBundleState();
     QCOMPARE(installer.mailBundleState(), MailBundleStateUpToDate);
+}
+
+void MailPreferencesTest::mailWithoutIdentifierExpectsNothing()
+{
+    TestSandbox sandbox;
+    sandbox.installMail(mail1085, message1085);
+    const QString mailInfo = sandbox.mailApplicationPath() + QLatin1String("/Contents/Info.plist");
+    auto info = PropertyList::dictionaryWithContentsOfFile(mailInfo);
+    QVERIFY(info);
+    info->remove(QStringLiteral("PluginCompatibilityUUID"));
+    QVERIFY(PropertyList::writeToFile(*info, mailInfo, PropertyListFormat::Binary));
+    MailBundleInstaller installer;
+    QCOMPARE(installer.expectedMailBundleCompatibilityValues(), QVariantList{});
 }
 
 QTEST_GUILESS_MAIN(MailPreferencesTest)
