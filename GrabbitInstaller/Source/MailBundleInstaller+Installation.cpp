@@ -7,9 +7,9 @@
 #include "FileManager.h"
 #include "Localization.h"
 
-namespace {
+#include <QFileInfo>
 
-constexpr int extractionAttempts = 2;
+namespace {
 
 void doNothing(MailBundleInstaller*, const std::optional<Error>&) {}
 
@@ -62,6 +62,23 @@ bool extractArchive(const QString& bundlesFolder, const std::optional<QString>& 
     return false;
 }
 
+bool extractionAttempt(const MailBundleInstaller& installer, Error* error)
+{
+    const QString bundlesFolder = installer.mailBundlesDirectory();
+    return FileManager::defaultManager().createDirectoryAtPath(bundlesFolder, true, error) &&
+           extractArchive(bundlesFolder, installer.mailBundleZipArchiveResourcePath(), error);
+}
+
+// unzip writes through links it finds on disk, and a failed attempt can leave the archive's own
+// links behind: the retry starts from no copy at all.
+bool removeLeftoverOfFailedAttempt(const QString& installedPath, Error* error)
+{
+    FileManager& fileManager = FileManager::defaultManager();
+    if (!fileManager.fileExistsAtPath(installedPath) && !QFileInfo(installedPath).isSymLink())
+        return true;
+    return fileManager.removeItemAtPath(installedPath, error);
+}
+
 } // namespace
 
 void MailBundleInstaller::installMailBundle(Completion completion)
@@ -100,13 +117,8 @@ bool MailBundleInstaller::primitiveInstallMailBundle(const Completion& completio
 
 bool MailBundleInstaller::installMailBundleInUserHomeDirectory(Error* error)
 {
-    const QString bundlesFolder = mailBundlesDirectory();
-    for (int attempt = 1; attempt <= extractionAttempts; ++attempt) {
-        if (attempt > 1)
-            autoRepairMailBundlesDirectoryForRemoval(false);
-        if (FileManager::defaultManager().createDirectoryAtPath(bundlesFolder, true, error) &&
-            extractArchive(bundlesFolder, mailBundleZipArchiveResourcePath(), error))
-            return true;
-    }
-    return false;
+    if (extractionAttempt(*this, error))
+        return true;
+    autoRepairMailBundlesDirectoryForRemoval(false);
+    return removeLeftoverOfFailedAttempt(mailBundleInstalledPath(), error) && extractionAttempt(*this, error);
 }
