@@ -132,14 +132,22 @@ EOF
     mv "$file.new" "$file"
 }
 
-# Puts VERSION's Mail Info.plist, Message framework Info.plist and SystemVersion.plist under ROOT.
-install_os() {
-    local root="$1" version="$2" prefix chosen mail_file build message_file
+# Prints "PREFIX MAIL_FILE [BUILD]" for VERSION, or fails with a clear message.
+resolve_version() {
+    local version="$1" prefix chosen
+    [[ "$version" =~ ^[0-9]+(\.[0-9]+)*$ ]] || fail "not a macOS version: \"$version\""
     prefix="$(version_prefix "$version")"
     [[ -n "$prefix" ]] || fail "unknown macOS version \"$version\": no Mail Info.plist for it in $info_plists"
     chosen="$(mail_info_plist "$prefix")"
     [[ -n "$chosen" ]] || fail "unknown macOS version \"$version\": no Mail Info.plist for it in $info_plists"
-    read -r mail_file build <<<"$chosen"
+    echo "$prefix $chosen"
+}
+
+# Puts VERSION's Mail Info.plist, Message framework Info.plist and SystemVersion.plist under ROOT.
+install_os() {
+    local root="$1" version="$2" resolved prefix mail_file build="" message_file
+    resolved="$(resolve_version "$version")" || exit 1
+    read -r prefix mail_file build <<<"$resolved"
 
     mkdir -p "$root/$mail_contents/MacOS" "$root/$(dirname "$system_version")"
     cp "$info_plists/$mail_file" "$root/$mail_contents/Info.plist.new"
@@ -200,6 +208,7 @@ create() {
     [[ -n "$executable" ]] || usage
     [[ -f "$executable" && -x "$executable" ]] || fail "no stand-in Mail executable at $executable"
     [[ ! -e "$directory/root" && ! -e "$directory/home" ]] || fail "$directory already holds a sandbox"
+    resolve_version "$version" >/dev/null || exit 1
 
     mkdir -p "$directory"
     directory="$(cd "$directory" && pwd)"

@@ -112,7 +112,7 @@ int MailStandIn::run(int argumentCount, char** arguments)
     try {
         status = runApplication(hasArgument(argumentCount, arguments, "--without-activation"));
     } catch (...) {
-        MailLog::write("Terminating on an uncaught exception");
+        MailLog::write("Terminating on an uncaught exception (is DISPLAY an X server that accepts us?)");
     }
     ObjC::release(pool);
     return status;

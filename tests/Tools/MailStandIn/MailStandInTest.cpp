@@ -31,6 +31,26 @@ protected:
     MailSandbox sandbox;
 };
 
+TEST(MakeSandboxTest, UnknownVersionIsRefused)
+{
+    EXPECT_FALSE(MailSandbox("9.1").isValid());
+    EXPECT_FALSE(MailSandbox("10.*").isValid());
+}
+
+TEST(MakeSandboxTest, OperatingSystemUpdateReplacesMailAndDropsMessageFramework)
+{
+    MailSandbox sandbox("10.8.5");
+    ASSERT_TRUE(sandbox.isValid());
+    auto before = sandbox.mailIdentifiers();
+    ASSERT_EQ(before.size(), 2u);
+    ASSERT_TRUE(sandbox.updateOperatingSystem("10.12.6"));
+    auto after = sandbox.mailIdentifiers();
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_NE(after[0], before[0]);
+    EXPECT_FALSE(sandbox.updateOperatingSystem("10.99"));
+    EXPECT_EQ(sandbox.mailIdentifiers(), after);
+}
+
 TEST_F(MailStandInTest, FreshPreferencesLoadNothing)
 {
     auto bundle = sandbox.installPlugin("Tester", key12, sandbox.mailIdentifiers(), testPlugin);
