@@ -60,14 +60,14 @@ std::vector<std::string> mailEnvironment(const fs::path& home, const fs::path& r
     std::vector<std::string> variables;
     for (char** variable = environ; *variable; ++variable) {
         std::string entry = *variable;
-        if (!entry.starts_with("HOME=") && !entry.starts_with("GRABBIT_") && !entry.starts_with("TMPDIR="))
+        if (!entry.starts_with("HOME=") && !entry.starts_with("GRABBIT_") && !entry.starts_with("TEMP="))
             variables.push_back(entry);
     }
     variables.push_back("HOME=" + home.string());
     variables.push_back("GRABBIT_SYSTEM_ROOT=" + root.string());
-    // GNUstep names its servers' ports under the temporary folder: a private one keeps this Mail's
-    // pasteboard server apart from other tests'.
-    variables.push_back("TMPDIR=" + temporary.string());
+    // GNUstep registers its servers' ports under $TEMP: a private one gives this Mail a pasteboard
+    // server of its own, which the sandbox can then kill without harming other tests.
+    variables.push_back("TEMP=" + temporary.string());
     return variables;
 }
 
