@@ -25,9 +25,7 @@ void printLine(FILE* stream, const QString& line)
 
 int usage()
 {
-    printLine(stderr, QStringLiteral("usage: grabbitctl state [--json]\n"
-                                     "       grabbitctl install\n"
-                                     "       grabbitctl remove"));
+    printLine(stderr, QStringLiteral("usage: grabbitctl state [--json] | install | remove"));
     return usageExitStatus;
 }
 
