@@ -9,6 +9,7 @@
 
 # Script mode: gather the texts of the given sources into the given output file.
 if(CMAKE_SCRIPT_MODE_FILE)
+    cmake_minimum_required(VERSION 3.25)
     set(literals "\"([^\"\\\\\n]|\\\\.)*\"")
     set(texts "")
     foreach(source ${SOURCES})

@@ -19,6 +19,13 @@
 
 namespace {
 
+// AppKit's points are device-independent pixels, which Qt calls pixels; Qt's points grow with the
+// screen's resolution and would make the window larger on Linux than on the Mac.
+void setSize(QFont& font, qreal points)
+{
+    font.setPixelSize(qRound(points));
+}
+
 // "Family-Style" as the font's full name; nothing when that face is not installed.
 std::optional<QFont> fontWithName(const QString& name, qreal pointSize)
 {
@@ -30,7 +37,7 @@ std::optional<QFont> fontWithName(const QString& name, qreal pointSize)
     if (!style.isEmpty() && !QFontDatabase::styles(family).contains(style))
         return std::nullopt;
     QFont font = QFontDatabase::font(family, style, qRound(pointSize));
-    font.setPointSizeF(pointSize);
+    setSize(font, pointSize);
     return font;
 }
 
@@ -39,7 +46,7 @@ QFont fontWithNameOrSystemFont(const QString& name, qreal pointSize)
     if (std::optional<QFont> font = fontWithName(name, pointSize))
         return *font;
     QFont systemFont = QApplication::font();
-    systemFont.setPointSizeF(pointSize);
+    setSize(systemFont, pointSize);
     return systemFont;
 }
 
