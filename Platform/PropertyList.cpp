@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -339,28 +340,46 @@ quint64 objectOffset(const BinaryLayout& layout, quint64 object)
     return offset;
 }
 
+// The count in an object's marker, or in the integer that follows when the marker holds 0xF.
+// Answers the count and the position of the object's contents.
+std::pair<quint64, quint64> readObjectCount(const BinaryLayout& layout, quint64 offset)
+{
+    const quint64 count = layout.bytes[offset] & 0x0F;
+    if (count != 0x0F)
+        return {count, offset + 1};
+    requireBytes(layout, offset + 1, 1);
+    const uchar countMarker = layout.bytes[offset + 1];
+    if ((countMarker & 0xF0) != 0x10 || (countMarker & 0x0F) > 3)
+        throw ParseFailure(QStringLiteral("malformed object size"));
+    const int countSize = 1 << (countMarker & 0x0F);
+    requireBytes(layout, offset + 2, quint64(countSize));
+    return {readBigEndian(layout.bytes + offset + 2, countSize), offset + 2 + quint64(countSize)};
+}
+
 std::optional<ContainerReferences> containerReferences(const BinaryLayout& layout, quint64 offset)
 {
-    const uchar marker = layout.bytes[offset];
-    const int kind = marker >> 4;
+    const int kind = layout.bytes[offset] >> 4;
     if (kind != 0xA && kind != 0xC && kind != 0xD)
         return std::nullopt;
-    quint64 position = offset + 1;
-    quint64 count = marker & 0x0F;
-    if (count == 0x0F) {
-        requireBytes(layout, position, 1);
-        const uchar countMarker = layout.bytes[position];
-        if ((countMarker & 0xF0) != 0x10 || (countMarker & 0x0F) > 3)
-            throw ParseFailure(QStringLiteral("malformed container size"));
-        const int countSize = 1 << (countMarker & 0x0F);
-        requireBytes(layout, position + 1, quint64(countSize));
-        count = readBigEndian(layout.bytes + position + 1, countSize);
-        position += 1 + quint64(countSize);
-    }
+    const auto [count, position] = readObjectCount(layout, offset);
     const quint64 referencesPerEntry = kind == 0xD ? 2 : 1;
     if (count > (layout.bodySize - position) / quint64(layout.referenceSize) / referencesPerEntry)
         throw ParseFailure(QStringLiteral("container extends past the end of the file"));
     return ContainerReferences{position, count * referencesPerEntry};
+}
+
+// libplist aborts on a string or key with a NUL character inside, so such files are refused here.
+void checkString(const BinaryLayout& layout, quint64 offset)
+{
+    const int kind = layout.bytes[offset] >> 4;
+    const auto [count, position] = readObjectCount(layout, offset);
+    const quint64 unitSize = kind == 0x6 ? 2 : 1;
+    if (count > (layout.bodySize - position) / unitSize)
+        throw ParseFailure(QStringLiteral("string extends past the end of the file"));
+    for (quint64 unit = 0; unit < count; ++unit) {
+        if (readBigEndian(layout.bytes + position + unit * unitSize, int(unitSize)) == 0)
+            throw ParseFailure(QStringLiteral("string with a NUL character"));
+    }
 }
 
 quint64 referenceAt(const BinaryLayout& layout, const ContainerReferences& references, quint64 index)
@@ -377,7 +396,10 @@ quint64 referenceAt(const BinaryLayout& layout, const ContainerReferences& refer
 void checkScalar(const BinaryLayout& layout, quint64 offset)
 {
     const uchar marker = layout.bytes[offset];
-    if (marker == 0x14) {
+    const int kind = marker >> 4;
+    if (kind == 0x5 || kind == 0x6 || kind == 0x7) {
+        checkString(layout, offset);
+    } else if (marker == 0x14) {
         requireBytes(layout, offset + 1, 16);
         const quint64 high = readBigEndian(layout.bytes + offset + 1, 8);
         const quint64 low = readBigEndian(layout.bytes + offset + 9, 8);
@@ -525,9 +547,9 @@ QVariant toVariant(plist_t node)
         return value;
     }
     case PLIST_STRING: {
-        char* value = nullptr;
-        plist_get_string_val(node, &value);
-        return takeString(value);
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return QString::fromUtf8(text, qsizetype(length));
     }
     case PLIST_DATA: {
         uint64_t length = 0;

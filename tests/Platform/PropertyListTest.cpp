@@ -341,9 +341,19 @@ void PropertyListTest::binaryInputs_data()
     QTest::newRow("moderately deep nesting") << nestedArrays(100, 1) << hundredLevels;
 
     QTest::newRow("16-byte integer above range")
-        << binaryPropertyList({sixteenByteInteger + bigEndian64(0) + bigEndian64(quint64(1) << 63)}) << rejected;
+        << binaryPropertyList({sixteenByteInteger + bigEndian64(0) + bigEndian64(quint64(1) << 63)})
+        << rejected;
     QTest::newRow("date far in the future") << date(63113904000.0) << rejected;
     QTest::newRow("date just before the reference date") << date(-0.5) << rejected;
+    QTest::newRow("string with NUL") << binaryPropertyList(
+                                            {QByteArray(1, char(0xA1)) + bigEndian32(1), QByteArray("\x53"
+                                                                                                    "a\0b",
+                                                                                                    4)})
+                                     << rejected;
+    QTest::newRow("UTF-16 key with NUL")
+        << binaryPropertyList({QByteArray(1, char(0xD1)) + bigEndian32(1) + bigEndian32(2),
+                               QByteArray("\x62\0a\0\0", 5), QByteArray("\x09", 1)})
+        << rejected;
     QTest::newRow("uid") << binaryPropertyList({QByteArray("\x80\x01", 2)}) << rejected;
     QTest::newRow("array containing itself")
         << binaryPropertyList({QByteArray(1, char(0xA1)) + bigEndian32(0)}) << rejected;
