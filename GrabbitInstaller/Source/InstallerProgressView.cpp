@@ -18,9 +18,12 @@ void InstallerProgressView::paintEvent(QPaintEvent*)
 }
 
 // A focused button beneath would still take Space or Return: the overlay holds the focus instead.
+// Minimizing and restoring the window (spontaneous events) changes nothing.
 void InstallerProgressView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
     QWidget* focused = window()->focusWidget();
     if (focused != this)
         m_focusBeforeShowing = focused;
@@ -30,6 +33,8 @@ void InstallerProgressView::showEvent(QShowEvent* event)
 void InstallerProgressView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
     QWidget* previous = std::exchange(m_focusBeforeShowing, nullptr);
     if (window()->focusWidget() == this && previous && previous->isEnabled() && previous->isVisible())
         previous->setFocus(Qt::OtherFocusReason);
