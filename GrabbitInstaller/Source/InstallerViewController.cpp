@@ -4,6 +4,7 @@
 #include "Bundle.h"
 #include "DesktopServices.h"
 #include "Localization.h"
+#include "Log.h"
 #include "LoginItemsManager.h"
 #include "MailBundleInstaller.h"
 #include "MainOperationQueue.h"
@@ -401,6 +402,8 @@ void InstallerViewController::showHelp()
 {
     if (DesktopServices::sharedServices().openURL(QUrl(QString::fromLatin1(supportPageAddress))))
         return;
+    Log::write(
+        QStringLiteral("Unable to open the support page %1").arg(QString::fromLatin1(supportPageAddress)));
     QApplication::beep();
 }
 

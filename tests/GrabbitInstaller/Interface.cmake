@@ -14,6 +14,9 @@ grabbit_add_test(NAME InstallerViewControllerTest
     SOURCES InstallerViewControllerTest.cpp
     LIBRARIES InterfaceTestSupport
     TIMEOUT 240)
+grabbit_add_test(NAME InstallerViewControllerDesktopServicesTest
+    SOURCES InstallerViewControllerDesktopServicesTest.cpp
+    LIBRARIES InterfaceTestSupport)
 grabbit_add_test(NAME AppControllerTest
     SOURCES AppControllerTest.cpp
     LIBRARIES InterfaceTestSupport
@@ -40,3 +43,14 @@ add_dependencies(TranslationTest GrabbitLocalizableStrings GrabbitInstaller)
 foreach(test InstallerViewControllerTest AppControllerTest)
     add_dependencies(${test} ZephMailMessageServiceEnablerArchive)
 endforeach()
+
+# The same window test on a real X server, where activation, focus and shortcuts are the
+# window system's own.
+find_program(XVFB_RUN xvfb-run)
+if(XVFB_RUN)
+    add_test(NAME InstallerViewControllerTestUnderX
+        COMMAND "${XVFB_RUN}" -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb
+                "$<TARGET_FILE:InstallerViewControllerTest>")
+    set_tests_properties(InstallerViewControllerTestUnderX PROPERTIES
+        TIMEOUT 240 ENVIRONMENT "${GRABBIT_TEST_ENVIRONMENT}")
+endif()

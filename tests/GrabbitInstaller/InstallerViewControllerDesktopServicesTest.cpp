@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: MIT
+#include "DesktopServices.h"
+#include "Log.h"
+#include "UserNotificationTestBus.h"
+
+#include <QDBusConnection>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Desktop services whose web browser is a record; the file-manager request goes over D-Bus.
+class RecordingBrowserServices : public DesktopServices {
+public:
+    using DesktopServices::DesktopServices;
+    QList<QUrl> opened;
+    bool canOpen = true;
+    bool openURL(const QUrl& url) override
+    {
+        opened.append(url);
+        return canOpen;
+    }
+};
+
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    QList<QStringList> shown;
+
+public slots:
+    void ShowItems(const QStringList& uris, const QString&) { shown.append(uris); }
+};
+
+} // namespace
+
+class InstallerViewControllerDesktopServicesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theFileManagerShowsTheInstallerSelected()
+    {
+        UserNotificationTestBus bus;
+        QVERIFY(bus.isRunning());
+        FakeFileManager fileManager;
+        QDBusConnection fileManagerConnection = bus.connect(QStringLiteral("file manager"));
+        QVERIFY(fileManagerConnection.registerObject(QStringLiteral("/org/freedesktop/FileManager1"),
+                                                     &fileManager, QDBusConnection::ExportAllSlots));
+        QVERIFY(fileManagerConnection.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+        RecordingBrowserServices services(bus.connect(QStringLiteral("installer")));
+
+        services.activateFileViewerSelectingURLs(
+            {QUrl::fromLocalFile(QStringLiteral("/Applications/Grabbit Installer.app/"))});
+
+        QTRY_COMPARE(fileManager.shown.size(), 1);
+        QCOMPARE(fileManager.shown.first(),
+                 QStringList{QStringLiteral("file:///Applications/Grabbit Installer.app")});
+        QVERIFY(services.opened.isEmpty());
+    }
+
+    void withoutFileManagerTheFolderOpensOrOneLineIsLogged_data()
+    {
+        QTest::addColumn<bool>("busRuns");
+        QTest::addColumn<bool>("folderOpens");
+        QTest::newRow("no file manager on the bus") << true << true;
+        QTest::newRow("no bus") << false << true;
+        QTest::newRow("nothing opens folders") << true << false;
+    }
+
+    void withoutFileManagerTheFolderOpensOrOneLineIsLogged()
+    {
+        QFETCH(bool, busRuns);
+        QFETCH(bool, folderOpens);
+        UserNotificationTestBus bus;
+        QVERIFY(bus.isRunning());
+        QStringList lines;
+        const Log::Sink previous = Log::setSink([&lines](const QString& line) { lines << line; });
+        RecordingBrowserServices services(busRuns ? bus.connect(QStringLiteral("installer"))
+                                                  : QDBusConnection(QStringLiteral("no such connection")));
+        services.canOpen = folderOpens;
+
+        services.activateFileViewerSelectingURLs(
+            {QUrl::fromLocalFile(QStringLiteral("/Volumes/Disk/Grabbit.app/"))});
+
+        QTRY_COMPARE(services.opened, QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/Volumes/Disk"))});
+        QTest::qWait(50);
+        Log::setSink(previous);
+        QCOMPARE(lines.size(), folderOpens ? 0 : 1);
+    }
+
+    void volumesComeFromTheFileSystem()
+    {
+        QTemporaryDir folder;
+        DesktopServices services(QDBusConnection(QStringLiteral("no such connection")));
+        const auto folderVolume = services.volumeIdentifierForURL(QUrl::fromLocalFile(folder.path()));
+        QVERIFY(folderVolume);
+
+        QCOMPARE(services.volumeIdentifierForURL(QUrl::fromLocalFile(folder.path() + QStringLiteral("/"))),
+                 folderVolume);
+        QCOMPARE(
+            services.volumeIdentifierForURL(QUrl::fromLocalFile(folder.filePath(QStringLiteral("missing")))),
+            std::nullopt);
+        QCOMPARE(services.volumeIdentifierForURL(QUrl(QStringLiteral("https://www.example.com/"))),
+                 std::nullopt);
+        QVERIFY(services.volumeIdentifierForURL(QUrl::fromLocalFile(QStringLiteral("/proc/self"))) !=
+                folderVolume);
+    }
+};
+
+QTEST_MAIN(InstallerViewControllerDesktopServicesTest)
+#include "InstallerViewControllerDesktopServicesTest.moc"
