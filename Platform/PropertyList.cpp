@@ -9,6 +9,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -39,13 +40,14 @@ void setError(QString* errorDescription, const QString& message)
         *errorDescription = message;
 }
 
-// ---- XML reading ----
-
+// Thrown by the readers and caught in fromData, which turns it into a clean failure.
 class ParseFailure {
 public:
     explicit ParseFailure(QString message) : message(std::move(message)) {}
     QString message;
 };
+
+// ---- XML reading ----
 
 QString describe(const QXmlStreamReader& reader, const QString& problem)
 {
@@ -578,20 +580,18 @@ QVariant readBinaryDocument(const QByteArray& data)
 
 // ---- writing ----
 
-// XML 1.0 cannot carry most control characters, and a bare carriage return would come back as
-// a line feed, so such strings are refused rather than written in a form that reads back changed.
+// libplist takes C strings, XML 1.0 cannot carry most control characters, and a bare carriage
+// return would come back as a line feed: such strings are refused rather than written changed.
 bool isWritable(const QString& text, PropertyListFormat format)
 {
-    if (text.contains(QChar(0)))
+    if (text.contains(QChar(0)) || !text.isValidUtf16())
         return false;
     if (format == PropertyListFormat::Binary)
         return true;
-    for (const QChar character : text) {
+    return std::none_of(text.cbegin(), text.cend(), [](QChar character) {
         const char16_t code = character.unicode();
-        if ((code < 0x20 && code != '\t' && code != '\n') || code == 0xFFFE || code == 0xFFFF)
-            return false;
-    }
-    return text.isValidUtf16();
+        return (code < 0x20 && code != '\t' && code != '\n') || code == 0xFFFE || code == 0xFFFF;
+    });
 }
 
 plist_t toNode(const QVariant& value, PropertyListFormat format, int depth);
@@ -633,6 +633,9 @@ plist_t dateToNode(const QDateTime& date, PropertyListFormat format)
         return nullptr;
     const qint64 microseconds =
         format == PropertyListFormat::XML ? 0 : (milliseconds - seconds * 1000) * 1000;
+    // A fraction within the second before the reference date would not read back.
+    if (seconds == -1 && microseconds != 0)
+        return nullptr;
     return plist_new_date(int32_t(seconds), int32_t(microseconds));
 }
 

@@ -430,10 +430,14 @@ void PropertyListTest::unrepresentableValuesAreNotWritten_data()
     both("string with NUL", QString(QChar(0)), false);
     both("invalid date", QDateTime(), false);
     both("date beyond libplist's range", QDateTime(QDate(4001, 1, 1), QTime(0, 0), Qt::UTC), false);
+    both("lone surrogate", QString(QChar(0xD800)), false);
     QTest::addRow("control character, XML")
         << QVariant(QStringLiteral("a\x01")) << PropertyListFormat::XML << false;
     QTest::addRow("carriage return, XML")
         << QVariant(QStringLiteral("a\r\n")) << PropertyListFormat::XML << false;
+    QTest::addRow("fraction of the second before 2001, binary")
+        << QVariant(QDateTime(QDate(2000, 12, 31), QTime(23, 59, 59, 500), Qt::UTC))
+        << PropertyListFormat::Binary << false;
     QTest::addRow("control character, binary")
         << QVariant(QStringLiteral("a\x01\r")) << PropertyListFormat::Binary << true;
 }
