@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int repetitions = 15;
+constexpr int repetitions = 25;
 
 struct Sandbox {
     QTemporaryDir folder;
