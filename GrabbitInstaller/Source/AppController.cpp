@@ -16,7 +16,6 @@
 
 AppController::AppController(QObject* parent) : ZAController(parent), m_window(std::make_unique<QWidget>())
 {
-    m_window->setWindowTitle(localizedString("Taskwell Grabbit"));
     m_window->installEventFilter(this);
 }
 
@@ -39,6 +38,7 @@ void AppController::applicationDidFinishLaunching()
 
 void AppController::configureMainWindow()
 {
+    m_window->setWindowTitle(localizedString("Taskwell Grabbit"));
     m_installerViewController = new InstallerViewController(this);
     connect(m_installerViewController, &InstallerViewController::terminateRequested, this,
             &AppController::terminate);

@@ -27,13 +27,21 @@ UserNotificationCenter::UserNotificationCenter(QDBusConnection connection, QObje
 {
 }
 
+UserNotificationCenter::UserNotificationCenter(QObject* parent) : QObject(parent) {}
+
 UserNotificationCenter::~UserNotificationCenter() = default;
 
 UserNotificationCenter& UserNotificationCenter::defaultUserNotificationCenter()
 {
-    // Created on first use, so a start that never notifies never touches the bus.
-    static UserNotificationCenter* center = new UserNotificationCenter(QDBusConnection::sessionBus(), qApp);
+    static UserNotificationCenter* center = new UserNotificationCenter(qApp);
     return *center;
+}
+
+QDBusConnection& UserNotificationCenter::connection()
+{
+    if (!m_connection)
+        m_connection = QDBusConnection::sessionBus();
+    return *m_connection;
 }
 
 void UserNotificationCenter::scheduleNotification(Notification notification)
@@ -55,7 +63,7 @@ void UserNotificationCenter::deliverNotification(const Notification& notificatio
     const bool applicationIsActive = QGuiApplication::applicationState() == Qt::ApplicationActive;
     if (applicationIsActive && m_delegate && !m_delegate->shouldPresentNotification(*this, notification))
         return;
-    if (!m_connection.isConnected()) {
+    if (!connection().isConnected()) {
         Log::write(QStringLiteral("Notification \"%1\" dropped: no session bus").arg(notification.title));
         return;
     }
@@ -72,7 +80,7 @@ void UserNotificationCenter::deliverNotification(const Notification& notificatio
     call << QGuiApplication::applicationDisplayName() << uint(0) << QString() << notification.title
          << notification.informativeText << actions << QVariantMap() << neverExpires;
     // Asynchronous: a bus without a daemon must never hold up the application.
-    auto* watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(connection().asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, notification](QDBusPendingCallWatcher* finished) {
                 notificationCallFinished(finished, notification);
@@ -98,10 +106,10 @@ bool UserNotificationCenter::connectDaemonSignals()
     if (m_signalsConnected)
         return true;
     const bool actions =
-        m_connection.connect(daemonService, daemonPath, daemonInterface, QStringLiteral("ActionInvoked"),
+        connection().connect(daemonService, daemonPath, daemonInterface, QStringLiteral("ActionInvoked"),
                              this, SLOT(actionInvoked(uint, QString)));
     const bool closings =
-        m_connection.connect(daemonService, daemonPath, daemonInterface, QStringLiteral("NotificationClosed"),
+        connection().connect(daemonService, daemonPath, daemonInterface, QStringLiteral("NotificationClosed"),
                              this, SLOT(notificationClosed(uint, uint)));
     m_signalsConnected = actions && closings;
     return m_signalsConnected;
@@ -150,5 +158,5 @@ void UserNotificationCenter::closeNotification(uint daemonIdentifier)
                                                        QStringLiteral("CloseNotification"));
     call << daemonIdentifier;
     // The daemon's answer changes nothing here: the notification is no longer ours either way.
-    m_connection.asyncCall(call);
+    connection().asyncCall(call);
 }

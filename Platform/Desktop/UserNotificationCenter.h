@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QDBusPendingCallWatcher;
 
 // User notifications shown by the desktop's notification daemon (org.freedesktop.Notifications).
@@ -35,8 +37,11 @@ public:
                                              const Notification& notification) = 0;
     };
 
-    // The daemon is reached over that bus; the default center uses the session bus.
+    // The daemon is reached over that bus.
     explicit UserNotificationCenter(QDBusConnection connection, QObject* parent = nullptr);
+    // Over the session bus, connected on the first delivery: a start that never notifies never
+    // touches the bus.
+    explicit UserNotificationCenter(QObject* parent = nullptr);
     ~UserNotificationCenter() override;
 
     static UserNotificationCenter& defaultUserNotificationCenter();
@@ -66,8 +71,9 @@ private:
     void notificationCallFinished(QDBusPendingCallWatcher* watcher, const Notification& notification);
     void closeNotification(uint daemonIdentifier);
     bool connectDaemonSignals();
+    QDBusConnection& connection();
 
-    QDBusConnection m_connection;
+    std::optional<QDBusConnection> m_connection;
     Delegate* m_delegate = nullptr;
     bool m_signalsConnected = false;
     QHash<uint, Notification> m_delivered;

@@ -120,7 +120,6 @@ void AppControllerTest::loginLaunchAfterAnOSChangeNotifiesAndShowsTheWindow()
     const FakeNotificationDaemon::Shown shown = m_daemon.shown.last();
     QCOMPARE(shown.summary, QStringLiteral("Update Grabbit"));
     QCOMPARE(shown.body, QStringLiteral("Taskwell Grabbit needs to be updated."));
-    QVERIFY(shown.actions.contains(QStringLiteral("Update")));
     saveScreenshot(QStringLiteral("login-launch-after-os-change"), window);
 
     // The user hid the window, then clicks the notification's button.

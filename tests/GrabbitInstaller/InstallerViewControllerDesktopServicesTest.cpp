@@ -4,7 +4,6 @@
 #include "UserNotificationTestBus.h"
 
 #include <QDBusConnection>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -87,24 +86,6 @@ private slots:
         QTest::qWait(50);
         Log::setSink(previous);
         QCOMPARE(lines.size(), folderOpens ? 0 : 1);
-    }
-
-    void volumesComeFromTheFileSystem()
-    {
-        QTemporaryDir folder;
-        DesktopServices services(QDBusConnection(QStringLiteral("no such connection")));
-        const auto folderVolume = services.volumeIdentifierForURL(QUrl::fromLocalFile(folder.path()));
-        QVERIFY(folderVolume);
-
-        QCOMPARE(services.volumeIdentifierForURL(QUrl::fromLocalFile(folder.path() + QStringLiteral("/"))),
-                 folderVolume);
-        QCOMPARE(
-            services.volumeIdentifierForURL(QUrl::fromLocalFile(folder.filePath(QStringLiteral("missing")))),
-            std::nullopt);
-        QCOMPARE(services.volumeIdentifierForURL(QUrl(QStringLiteral("https://www.example.com/"))),
-                 std::nullopt);
-        QVERIFY(services.volumeIdentifierForURL(QUrl::fromLocalFile(QStringLiteral("/proc/self"))) !=
-                folderVolume);
     }
 };
 
