@@ -9,9 +9,11 @@
 
 Q_DECLARE_METATYPE(PropertyListFormat)
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString domain = QStringLiteral("com.apple.mail");
+const QString domain = u"com.apple.mail"_s;
 
 struct Run {
     int exitCode = -1;
@@ -32,11 +34,6 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-bool writePropertyList(const QString& path, const QVariant& value, PropertyListFormat format)
-{
-    return QDir().mkpath(QFileInfo(path).absolutePath()) && PropertyList::writeToFile(value, path, format);
-}
-
 } // namespace
 
 // Runs the built tool as the engine does, with HOME pointing into a temporary folder.
@@ -52,15 +49,17 @@ private slots:
     void unparsableFileIsLeftByteForByte();
     void refusedCommandLines_data();
     void refusedCommandLines();
-    void booleanSpellings_data();
     void booleanSpellings();
     void readingWhatIsAbsent();
     void readingTheWholeDomain();
 
 private:
     Run defaults(const QStringList& arguments);
-    QString preferencesPath() const;
-    QString containerPath() const;
+    Run write(const QString& key, const QString& type, const QString& value);
+    QString preferencesPath() const
+    {
+        return m_home->filePath(u"Library/Preferences/com.apple.mail.plist"_s);
+    }
 
     std::unique_ptr<QTemporaryDir> m_home;
 };
@@ -73,27 +72,20 @@ void DefaultsToolTest::init()
 
 Run DefaultsToolTest::defaults(const QStringList& arguments)
 {
-    const QString tool = qEnvironmentVariable("GRABBIT_DEFAULTS_TOOL");
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), m_home->path());
+    environment.insert(u"HOME"_s, m_home->path());
     process.setProcessEnvironment(environment);
-    process.start(tool, arguments);
+    process.start(qEnvironmentVariable("GRABBIT_DEFAULTS_TOOL"), arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-QString DefaultsToolTest::preferencesPath() const
+Run DefaultsToolTest::write(const QString& key, const QString& type, const QString& value)
 {
-    return m_home->filePath(QStringLiteral("Library/Preferences/com.apple.mail.plist"));
-}
-
-QString DefaultsToolTest::containerPath() const
-{
-    return m_home->filePath(
-        QStringLiteral("Library/Containers/com.apple.mail/Data/Library/Preferences/com.apple.mail.plist"));
+    return defaults({u"write"_s, domain, key, type, value});
 }
 
 void DefaultsToolTest::writeKeepsFormatAndOtherKeys_data()
@@ -109,63 +101,50 @@ void DefaultsToolTest::writeKeepsFormatAndOtherKeys()
 {
     QFETCH(bool, fileExists);
     QFETCH(PropertyListFormat, format);
-    const QVariantMap existing{{QStringLiteral("Kept"), QStringLiteral("as it was")},
-                               {QStringLiteral("BundleCompatibilityVersion"), qint64(2)}};
+    const QVariantMap existing{{u"Kept"_s, u"as it was"_s}, {u"BundleCompatibilityVersion"_s, qint64(2)}};
     if (fileExists)
-        QVERIFY(writePropertyList(preferencesPath(), existing, format));
+        QVERIFY(writeBytes(preferencesPath(), PropertyList::toData(existing, format)));
 
-    QCOMPARE(defaults({QStringLiteral("write"), domain, QStringLiteral("BundleCompatibilityVersion"),
-                       QStringLiteral("-int"), QStringLiteral("3")})
-                 .exitCode,
-             0);
-    QCOMPARE(defaults({QStringLiteral("write"), domain, QStringLiteral("EnableBundles"),
-                       QStringLiteral("-bool"), QStringLiteral("YES")})
-                 .exitCode,
-             0);
-    QCOMPARE(defaults({QStringLiteral("write"), domain, QStringLiteral("Name"), QStringLiteral("-string"),
-                       QStringLiteral("two words")})
-                 .exitCode,
-             0);
+    QCOMPARE(write(u"BundleCompatibilityVersion"_s, u"-int"_s, u"3"_s).exitCode, 0);
+    QCOMPARE(write(u"EnableBundles"_s, u"-bool"_s, u"YES"_s).exitCode, 0);
+    QCOMPARE(write(u"Name"_s, u"-string"_s, u"two words"_s).exitCode, 0);
 
     PropertyListFormat writtenFormat = PropertyListFormat::XML;
     const auto written = PropertyList::readFile(preferencesPath(), &writtenFormat);
     QVERIFY(written);
     QCOMPARE(writtenFormat, format);
     QVariantMap expected = fileExists ? existing : QVariantMap();
-    expected.insert(QStringLiteral("BundleCompatibilityVersion"), qint64(3));
-    expected.insert(QStringLiteral("EnableBundles"), true);
-    expected.insert(QStringLiteral("Name"), QStringLiteral("two words"));
+    expected.insert(u"BundleCompatibilityVersion"_s, qint64(3));
+    expected.insert(u"EnableBundles"_s, true);
+    expected.insert(u"Name"_s, u"two words"_s);
     QCOMPARE(written->toMap(), expected);
 
-    const Run read = defaults({QStringLiteral("read"), domain, QStringLiteral("BundleCompatibilityVersion")});
+    const Run read = defaults({u"read"_s, domain, u"BundleCompatibilityVersion"_s});
     QCOMPARE(read.exitCode, 0);
-    QCOMPARE(read.output, QStringLiteral("3\n"));
-    QCOMPARE(defaults({QStringLiteral("read"), domain, QStringLiteral("Name")}).output,
-             QStringLiteral("two words\n"));
+    QCOMPARE(read.output, u"3\n"_s);
+    QCOMPARE(defaults({u"read"_s, domain, u"Name"_s}).output, u"two words\n"_s);
 }
 
 void DefaultsToolTest::containerFolderDecidesTheFile()
 {
-    const QStringList write{QStringLiteral("write"), domain, QStringLiteral("EnableBundles"),
-                            QStringLiteral("-bool"), QStringLiteral("NO")};
-    QCOMPARE(defaults(write).exitCode, 0);
+    const QString containerPath = m_home->filePath(
+        u"Library/Containers/com.apple.mail/Data/Library/Preferences/com.apple.mail.plist"_s);
+    QCOMPARE(write(u"EnableBundles"_s, u"-bool"_s, u"NO"_s).exitCode, 0);
     QVERIFY(QFile::exists(preferencesPath()));
-    QVERIFY(!QFile::exists(containerPath()));
+    QVERIFY(!QFile::exists(containerPath));
 
-    QVERIFY(QDir().mkpath(m_home->filePath(QStringLiteral("Library/Containers/com.apple.mail"))));
+    QVERIFY(QDir().mkpath(m_home->filePath(u"Library/Containers/com.apple.mail"_s)));
     const QByteArray before = readBytes(preferencesPath());
-    QCOMPARE(defaults(write).exitCode, 0);
-    QVERIFY(QFile::exists(containerPath()));
+    QCOMPARE(write(u"EnableBundles"_s, u"-bool"_s, u"NO"_s).exitCode, 0);
     QCOMPARE(readBytes(preferencesPath()), before);
-    QCOMPARE(PropertyList::dictionaryWithContentsOfFile(containerPath()),
-             QVariantMap({{QStringLiteral("EnableBundles"), false}}));
+    QCOMPARE(PropertyList::dictionaryWithContentsOfFile(containerPath),
+             QVariantMap({{u"EnableBundles"_s, false}}));
 }
 
 void DefaultsToolTest::unparsableFileIsLeftByteForByte_data()
 {
     QTest::addColumn<QByteArray>("contents");
-    const QByteArray binary =
-        PropertyList::toData(QVariantMap{{QStringLiteral("a"), 1}}, PropertyListFormat::Binary);
+    const QByteArray binary = PropertyList::toData(QVariantMap{{u"a"_s, 1}}, PropertyListFormat::Binary);
     QTest::newRow("not a property list") << QByteArray("not a property list\n");
     QTest::newRow("truncated binary") << binary.left(binary.size() - 3);
     QTest::newRow("top-level array") << PropertyList::toData(QVariantList{1}, PropertyListFormat::XML);
@@ -176,10 +155,9 @@ void DefaultsToolTest::unparsableFileIsLeftByteForByte()
 {
     QFETCH(QByteArray, contents);
     QVERIFY(writeBytes(preferencesPath(), contents));
-    const Run run = defaults({QStringLiteral("write"), domain, QStringLiteral("EnableBundles"),
-                              QStringLiteral("-bool"), QStringLiteral("YES")});
+    const Run run = write(u"EnableBundles"_s, u"-bool"_s, u"YES"_s);
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.errors.count(QLatin1Char('\n')), 1);
+    QCOMPARE(run.errors.count(u'\n'), 1);
     QCOMPARE(readBytes(preferencesPath()), contents);
     QCOMPARE(QDir(QFileInfo(preferencesPath()).path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
@@ -188,32 +166,23 @@ void DefaultsToolTest::refusedCommandLines_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    const QString usage = QStringLiteral("usage:");
-    const auto write = [](const QString& type, const QString& value) {
-        return QStringList{QStringLiteral("write"), domain, QStringLiteral("Key"), type, value};
+    const auto write = [](const char* type, const char* value) {
+        return QStringList{u"write"_s, domain, u"Key"_s, QString::fromLatin1(type),
+                           QString::fromLatin1(value)};
     };
-    QTest::newRow("nothing") << QStringList() << usage;
-    QTest::newRow("unknown verb") << QStringList{QStringLiteral("frobnicate"), domain} << usage;
-    QTest::newRow("read without domain") << QStringList{QStringLiteral("read")} << usage;
-    QTest::newRow("write without value")
-        << QStringList{QStringLiteral("write"), domain, QStringLiteral("Key"), QStringLiteral("-int")}
-        << usage;
-    QTest::newRow("unknown type") << write(QStringLiteral("-float"), QStringLiteral("1")) << usage;
-    QTest::newRow("extra argument") << write(QStringLiteral("-int"), QStringLiteral("1")) + QStringList{"2"}
-                                    << usage;
-    QTest::newRow("int that is a word")
-        << write(QStringLiteral("-int"), QStringLiteral("three")) << "not an integer";
-    QTest::newRow("int with fraction")
-        << write(QStringLiteral("-integer"), QStringLiteral("1.5")) << "not an integer";
-    QTest::newRow("int out of range")
-        << write(QStringLiteral("-int"), QStringLiteral("99999999999999999999")) << "not an integer";
-    QTest::newRow("empty int") << write(QStringLiteral("-int"), QString()) << "not an integer";
-    QTest::newRow("bool that is a word")
-        << write(QStringLiteral("-bool"), QStringLiteral("maybe")) << "not a boolean";
+    QTest::newRow("nothing") << QStringList() << u"usage:"_s;
+    QTest::newRow("unknown verb") << QStringList{u"frobnicate"_s, domain} << u"usage:"_s;
+    QTest::newRow("read without domain") << QStringList{u"read"_s} << u"usage:"_s;
+    QTest::newRow("write without value") << write("-int", "1").mid(0, 4) << u"usage:"_s;
+    QTest::newRow("unknown type") << write("-float", "1") << u"usage:"_s;
+    QTest::newRow("extra argument") << write("-int", "1") + QStringList{u"2"_s} << u"usage:"_s;
+    QTest::newRow("int that is a word") << write("-int", "three") << u"not an integer"_s;
+    QTest::newRow("int with fraction") << write("-integer", "1.5") << u"not an integer"_s;
+    QTest::newRow("int out of range") << write("-int", "99999999999999999999") << u"not an integer"_s;
+    QTest::newRow("empty int") << write("-int", "") << u"not an integer"_s;
+    QTest::newRow("bool that is a word") << write("-bool", "maybe") << u"not a boolean"_s;
     QTest::newRow("domain leaving the folder")
-        << QStringList{QStringLiteral("write"), QStringLiteral("../x"), QStringLiteral("Key"),
-                       QStringLiteral("-int"), QStringLiteral("1")}
-        << "Invalid domain name";
+        << QStringList{u"write"_s, u"../x"_s, u"Key"_s, u"-int"_s, u"1"_s} << u"Invalid domain name"_s;
 }
 
 void DefaultsToolTest::refusedCommandLines()
@@ -223,60 +192,46 @@ void DefaultsToolTest::refusedCommandLines()
     const Run run = defaults(arguments);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
-    QCOMPARE(run.errors.count(QLatin1Char('\n')), 1);
+    QCOMPARE(run.errors.count(u'\n'), 1);
     QVERIFY(QDir(m_home->path()).isEmpty());
-}
-
-void DefaultsToolTest::booleanSpellings_data()
-{
-    QTest::addColumn<QString>("spelling");
-    QTest::addColumn<bool>("value");
-    for (const char* yes : {"YES", "yes", "TRUE", "True", "1"})
-        QTest::newRow(yes) << QString::fromLatin1(yes) << true;
-    for (const char* no : {"NO", "no", "FALSE", "false", "0"})
-        QTest::newRow(no) << QString::fromLatin1(no) << false;
 }
 
 void DefaultsToolTest::booleanSpellings()
 {
-    QFETCH(QString, spelling);
-    QFETCH(bool, value);
-    QCOMPARE(defaults({QStringLiteral("write"), domain, QStringLiteral("EnableBundles"),
-                       QStringLiteral("-boolean"), spelling})
-                 .exitCode,
-             0);
-    QCOMPARE(PropertyList::dictionaryWithContentsOfFile(preferencesPath()),
-             QVariantMap({{QStringLiteral("EnableBundles"), value}}));
+    const QList<std::pair<const char*, bool>> spellings{{"YES", true},  {"yes", true},    {"TRUE", true},
+                                                        {"True", true}, {"1", true},      {"NO", false},
+                                                        {"no", false},  {"FALSE", false}, {"0", false}};
+    for (const auto& [spelling, value] : spellings) {
+        QCOMPARE(write(u"EnableBundles"_s, u"-boolean"_s, QString::fromLatin1(spelling)).exitCode, 0);
+        QCOMPARE(PropertyList::dictionaryWithContentsOfFile(preferencesPath()),
+                 QVariantMap({{u"EnableBundles"_s, value}}));
+    }
 }
 
 void DefaultsToolTest::readingWhatIsAbsent()
 {
-    const Run missingDomain = defaults({QStringLiteral("read"), domain, QStringLiteral("EnableBundles")});
+    const QString message = u"The domain/default pair of (com.apple.mail, EnableBundles) does not exist\n"_s;
+    const Run missingDomain = defaults({u"read"_s, domain, u"EnableBundles"_s});
     QCOMPARE(missingDomain.exitCode, 1);
-    QCOMPARE(missingDomain.errors,
-             QStringLiteral("The domain/default pair of (com.apple.mail, EnableBundles) does not exist\n"));
-    QCOMPARE(defaults({QStringLiteral("read"), domain}).exitCode, 1);
+    QCOMPARE(missingDomain.errors, message);
+    QCOMPARE(defaults({u"read"_s, domain}).exitCode, 1);
 
-    QVERIFY(writePropertyList(preferencesPath(), QVariantMap{{QStringLiteral("Other"), 1}},
-                              PropertyListFormat::Binary));
-    const Run missingKey = defaults({QStringLiteral("read"), domain, QStringLiteral("EnableBundles")});
+    QVERIFY(writeBytes(preferencesPath(),
+                       PropertyList::toData(QVariantMap{{u"Other"_s, 1}}, PropertyListFormat::XML)));
+    const Run missingKey = defaults({u"read"_s, domain, u"EnableBundles"_s});
     QCOMPARE(missingKey.exitCode, 1);
     QCOMPARE(missingKey.output, QString());
-    QCOMPARE(missingKey.errors,
-             QStringLiteral("The domain/default pair of (com.apple.mail, EnableBundles) does not exist\n"));
+    QCOMPARE(missingKey.errors, message);
 }
 
 void DefaultsToolTest::readingTheWholeDomain()
 {
-    const QVariantMap values{
-        {QStringLiteral("EnableBundles"), true},
-        {QStringLiteral("List"), QVariantList{QStringLiteral("a"), QStringLiteral("b c")}}};
-    QVERIFY(writePropertyList(preferencesPath(), values, PropertyListFormat::XML));
-    const Run run = defaults({QStringLiteral("read"), domain});
+    const QVariantMap values{{u"EnableBundles"_s, true}, {u"List"_s, QVariantList{u"a"_s, u"b c"_s}}};
+    QVERIFY(writeBytes(preferencesPath(), PropertyList::toData(values, PropertyListFormat::XML)));
+    const Run run = defaults({u"read"_s, domain});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(
-        run.output,
-        QStringLiteral("{\n    EnableBundles = 1;\n    List = (\n        a,\n        \"b c\"\n    );\n}\n"));
+    QCOMPARE(run.output,
+             u"{\n    EnableBundles = 1;\n    List = (\n        a,\n        \"b c\"\n    );\n}\n"_s);
 }
 
 QTEST_GUILESS_MAIN(DefaultsToolTest)
