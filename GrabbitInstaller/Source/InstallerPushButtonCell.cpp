@@ -161,6 +161,8 @@ QRectF InstallerPushButtonCell::imageFrameForBounds(const QRectF& bounds) const
                   size.height());
 }
 
+// The button's coordinates run downwards like those of a flipped control view: one point towards
+// smaller y lifts the text.
 QRectF InstallerPushButtonCell::titleRectForBounds(const QRectF& bounds) const
 {
     QRectF rect = bounds;
@@ -174,9 +176,7 @@ void InstallerPushButtonCell::drawImage(QPainter& painter, const QRectF& frame) 
 {
     if (frame.isEmpty())
         return;
-    const QRectF moved = frame.translated(-titleInset, 0);
-    const QIcon::Mode mode = m_enabled ? QIcon::Normal : QIcon::Disabled;
-    m_controlView->icon().paint(&painter, moved.toRect(), Qt::AlignCenter, mode);
+    m_controlView->icon().paint(&painter, frame.translated(-titleInset, 0).toRect());
 }
 
 void InstallerPushButtonCell::drawBezelWithFrame(QPainter& painter, const QRectF& frame) const

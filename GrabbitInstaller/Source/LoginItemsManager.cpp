@@ -40,10 +40,11 @@ std::optional<QUrl> bundleURLOfExec(const DesktopEntry& entry)
     if (!arguments || arguments->isEmpty() || !QDir::isAbsolutePath(arguments->first()))
         return std::nullopt;
     const QString program = QDir::cleanPath(arguments->first());
-    const qsizetype marker = program.lastIndexOf(QLatin1String(".app/Contents/MacOS/"));
-    if (marker < 0 || program.indexOf(u'/', marker + 20) >= 0)
+    const QLatin1String executablesFolder(".app/Contents/MacOS/");
+    const qsizetype marker = program.lastIndexOf(executablesFolder);
+    if (marker < 0 || program.indexOf(u'/', marker + executablesFolder.size()) >= 0)
         return std::nullopt;
-    return QUrl::fromLocalFile(program.left(marker + 4) + QLatin1Char('/'));
+    return QUrl::fromLocalFile(program.left(marker) + QLatin1String(".app/"));
 }
 
 // What the entry starts at login; nothing for entries the desktop treats as deleted.

@@ -144,10 +144,15 @@ QByteArray DesktopEntry::toByteArray() const
 
 std::optional<DesktopEntry> DesktopEntry::read(const QString& filePath)
 {
+    // Entries are a few hundred bytes; anything far larger is not one, and is not read whole.
+    constexpr qint64 maximumSize = 1024 * 1024;
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return parse(file.readAll());
+    const QByteArray data = file.read(maximumSize + 1);
+    if (data.size() > maximumSize)
+        return std::nullopt;
+    return parse(data);
 }
 
 bool DesktopEntry::write(const QString& filePath) const

@@ -115,6 +115,7 @@ private slots:
         QCOMPARE(cell.attributedTitle().string(), QStringLiteral("Back\nSub"));
         QCOMPARE(copy.title(), QStringLiteral("Update"));
         QCOMPARE(copy.attributedTitle().string(), QStringLiteral("Update\nSub"));
+        QCOMPARE(InstallerPushButtonCell("Install").attributedTitle().string(), QStringLiteral("Install"));
     }
 
     void namedFontsFallBackToTheSystemFont()
