@@ -86,7 +86,7 @@ int DefaultsCommand::write(const QStringList& arguments)
         return 1;
     domain->setValue(arguments.at(2), *value);
     QString problem;
-    if (!domain->save(&problem))
+    if (!domain->save(problem))
         return failure(QStringLiteral("Could not write domain %1: %2").arg(domain->name(), problem));
     return 0;
 }
@@ -116,7 +116,7 @@ std::optional<PreferencesDomain> DefaultsCommand::loadDomain(const QString& name
     }
     PreferencesDomain domain(home, name);
     QString problem;
-    if (!domain.load(&problem)) {
+    if (!domain.load(problem)) {
         failure(QStringLiteral("Could not read domain %1: %2").arg(name, problem));
         return std::nullopt;
     }

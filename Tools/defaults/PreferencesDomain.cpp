@@ -28,17 +28,17 @@ bool PreferencesDomain::fileExists() const
     return QFileInfo(m_filePath).exists();
 }
 
-bool PreferencesDomain::load(QString* errorDescription)
+bool PreferencesDomain::load(QString& errorDescription)
 {
     m_values.clear();
     m_format = PropertyListFormat::Binary;
     if (!fileExists())
         return true;
-    const auto contents = PropertyList::readFile(m_filePath, &m_format, errorDescription);
+    const auto contents = PropertyList::readFile(m_filePath, &m_format, &errorDescription);
     if (!contents)
         return false;
     if (contents->typeId() != QMetaType::QVariantMap) {
-        *errorDescription = QStringLiteral("%1 does not hold a dictionary").arg(m_filePath);
+        errorDescription = QStringLiteral("%1 does not hold a dictionary").arg(m_filePath);
         return false;
     }
     m_values = contents->toMap();
@@ -50,12 +50,12 @@ void PreferencesDomain::setValue(const QString& key, const QVariant& value)
     m_values.insert(key, value);
 }
 
-bool PreferencesDomain::save(QString* errorDescription) const
+bool PreferencesDomain::save(QString& errorDescription) const
 {
     const QString folder = QFileInfo(m_filePath).absolutePath();
     if (!QDir().mkpath(folder)) {
-        *errorDescription = QStringLiteral("cannot create the folder %1").arg(folder);
+        errorDescription = QStringLiteral("cannot create the folder %1").arg(folder);
         return false;
     }
-    return PropertyList::writeToFile(m_values, m_filePath, m_format, errorDescription);
+    return PropertyList::writeToFile(m_values, m_filePath, m_format, &errorDescription);
 }

@@ -17,12 +17,12 @@ public:
     bool fileExists() const;
 
     // A missing file is an empty domain; a file that is not a dictionary property list fails.
-    bool load(QString* errorDescription);
+    bool load(QString& errorDescription);
     const QVariantMap& values() const { return m_values; }
     void setValue(const QString& key, const QVariant& value);
 
     // Writes atomically, keeping the format the file had; a new file is binary.
-    bool save(QString* errorDescription) const;
+    bool save(QString& errorDescription) const;
 
 private:
     QString m_name;
