@@ -178,11 +178,10 @@ QVariant readDictionary(QXmlStreamReader& reader, int depth)
         if (reader.name() != QLatin1String("key"))
             fail(reader, QStringLiteral("expected a key in a dictionary, found <%1>").arg(reader.name()));
         const QString key = readText(reader);
-        if (dictionary.contains(key))
-            fail(reader, QStringLiteral("duplicate key \"%1\"").arg(key));
         if (nextElementToken(reader) != QXmlStreamReader::StartElement ||
             reader.name() == QLatin1String("key"))
             fail(reader, QStringLiteral("key \"%1\" has no value").arg(key));
+        // Real files repeat keys now and then; as on macOS, the later value wins.
         dictionary.insert(key, readXmlValue(reader, depth + 1));
     }
     return dictionary;
@@ -509,10 +508,7 @@ QVariant dictionaryToVariant(plist_t node)
         plist_dict_next_item(node, iterator, &key, &value);
         if (!key)
             return dictionary;
-        const QString name = takeString(key);
-        if (dictionary.contains(name))
-            throw ParseFailure(QStringLiteral("duplicate key \"%1\"").arg(name));
-        dictionary.insert(name, toVariant(value));
+        dictionary.insert(takeString(key), toVariant(value));
     }
 }
 

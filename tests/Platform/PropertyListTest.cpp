@@ -149,6 +149,8 @@ void PropertyListTest::realInfoPlistsRoundTrip_data()
     for (const QString& name : mailInfoPlists.entryList({u"*.plist"_s}, QDir::Files))
         QTest::newRow(qPrintable(name)) << mailInfoPlists.filePath(name);
     QTest::newRow("testInfo.plist") << dataFolder + u"/plists/testInfo.plist"_s;
+    // A real plug-in's Info.plist that repeats a key.
+    QTest::newRow("GPGMail_7_Info.plist") << dataFolder + u"/plists/GPGMail_7_Info.plist"_s;
 }
 
 void PropertyListTest::realInfoPlistsRoundTrip()
@@ -278,8 +280,9 @@ void PropertyListTest::xmlInputs_data()
     QTest::newRow("two keys in a row")
         << xmlPropertyList("<dict><key>a</key><key>b</key><true/></dict>") << rejected;
     QTest::newRow("value without key") << xmlPropertyList("<dict><true/></dict>") << rejected;
-    QTest::newRow("duplicate key") << xmlPropertyList("<dict><key>a</key><true/><key>a</key><false/></dict>")
-                                   << rejected;
+    QTest::newRow("repeated key: the later value wins")
+        << xmlPropertyList("<dict><key>a</key><true/><key>a</key><false/></dict>")
+        << QVariant(QVariantMap{{QStringLiteral("a"), false}});
     QTest::newRow("two values") << xmlPropertyList("<true/><false/>") << rejected;
     QTest::newRow("no value") << xmlPropertyList("") << rejected;
     QTest::newRow("other root element") << QByteArray("<dict/>") << rejected;
