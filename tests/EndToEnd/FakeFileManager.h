@@ -15,5 +15,4 @@ public:
 
 public slots:
     void ShowItems(const QStringList& uris, const QString& startupIdentifier);
-    void ShowFolders(const QStringList& uris, const QString& startupIdentifier);
 };

@@ -9,7 +9,6 @@
 #include <memory>
 
 class InstallerViewController;
-class QAbstractButton;
 class QMessageBox;
 
 // The installer's window built in the test process, offscreen, on the real engine: clicks its
