@@ -17,6 +17,7 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace {
 
@@ -360,8 +361,10 @@ void InstallerViewController::showHighSierraAlert()
     QPushButton* uninstallButton =
         sheet->addButton(localizedString("Uninstall and Show in Finder"), QMessageBox::AcceptRole);
     QPushButton* quitButton = sheet->addButton(localizedString("Quit"), QMessageBox::RejectRole);
-    // Qt's Ctrl is the Command key on macOS, so this is Command-Q there.
-    quitButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Qt's Ctrl is the Command key on macOS, so this is Command-Q there. A shortcut of the button
+    // itself would let the message box answer a plain "q" as well.
+    auto* quitShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), sheet);
+    connect(quitShortcut, &QShortcut::activated, quitButton, &QAbstractButton::click);
     QPushButton* helpButton = sheet->addButton(localizedString("Help"), QMessageBox::HelpRole);
     // The help page opens beside the alert, which stays up: the button must not answer it.
     disconnect(helpButton, &QAbstractButton::clicked, nullptr, nullptr);

@@ -431,6 +431,9 @@ void InstallerViewControllerTest::theHighSierraAlertOffersHelpAndQuitsOnControlQ
     QCOMPARE(terminations.size(), 0);
 
     QVERIFY(QTest::qWaitForWindowActive(alert));
+    QTest::keyClick(alert->windowHandle(), Qt::Key_Q);
+    QTest::qWait(300);
+    QCOMPARE(terminations.size(), 0);
     QTest::keyClick(alert->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
     QTRY_COMPARE(terminations.size(), 1);
     QTRY_VERIFY(!visibleSheet(QStringLiteral("highSierraAlert")));
