@@ -4,6 +4,7 @@
 #include "ZARunningInstance.h"
 
 #include <QElapsedTimer>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
@@ -88,6 +89,8 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
         first.terminate();
         QVERIFY(first.waitForFinished(20000));
+        // Ended by a signal, the instance could not take its socket away.
+        QLocalServer::removeServer(ZARunningInstance::serverName());
     }
 };
 
