@@ -9,7 +9,6 @@
 #include "ZFAfterDelayPerformBlock.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QScreen>
 #include <QWindow>
