@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The whole product on a sandboxed Mac: the installer (its window in this process, grabbitctl and
 // the application as processes of their own) against the stand-in Mail with the real plug-in.
-#include "AppController.h"
-#include "DesktopServices.h"
 #include "EndToEndSandbox.h"
 #include "FakeFileManager.h"
 #include "InstallerWindow.h"
-#include "MailBundleInstaller.h"
 #include "PropertyList.h"
 #include "ServicesCheck.h"
 #include "UserNotificationTestBus.h"
+#include "XWindowKeys.h"
 
 #include <QMessageBox>
 #include <QProcess>
@@ -237,26 +235,22 @@ TEST_F(InstallRoundTripTest, HighSierraAlertUninstallsRevealsTheInstallerAndEnds
     ASSERT_TRUE(fileManagerConnection.registerObject(QStringLiteral("/org/freedesktop/FileManager1"),
                                                      &fileManager, QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(fileManagerConnection.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-    DesktopServices desktop(bus->connect(QStringLiteral("end-to-end-installer")));
-    ScopedSharedDesktopServices scopedDesktop(&desktop);
-    MailBundleInstaller::sharedInstaller()->updateMailBundleState();
-    AppController controller;
-    int terminations = 0;
-    controller.setTerminationHandler([&terminations] { ++terminations; });
+    InstallerProcess installer(bus->address(), {});
 
-    controller.configureMainWindow();
-    controller.performStandardLaunchActions();
-    QMessageBox* alert = InstallerWindow::waitForSheet(QStringLiteral("highSierraAlert"), 10s);
-    ASSERT_NE(alert, nullptr);
-    InstallerWindow::clickButton(alert, QStringLiteral("Uninstall and Show in Finder"));
+    // Return in the window goes to the alert in front of it, whose default button is "Uninstall
+    // and Show in Finder".
+    ASSERT_TRUE(waitFor([] { return pressReturnInWindow("Taskwell Grabbit"); }, 30s)) << "no window";
 
-    ASSERT_TRUE(waitFor([&] { return terminations == 1 && !fileManager.shownItems.isEmpty(); }, 20s));
+    ASSERT_TRUE(waitFor([&] { return installer.process.state() == QProcess::NotRunning; }, 30s));
+    EXPECT_EQ(installer.process.exitCode(), 0);
+    ASSERT_TRUE(waitFor([&] { return !fileManager.shownItems.isEmpty(); }, 5s));
     EXPECT_EQ(fileManager.shownItems.first(),
               QStringList{QUrl::fromLocalFile(installerBundle).toString(QUrl::StripTrailingSlash)});
     EXPECT_FALSE(fs::exists(sandbox.installedPlugin()));
     EXPECT_FALSE(anyDisabledCopy(sandbox));
     EXPECT_EQ(sandbox.mailProcesses(), mailBefore);
-    QDBusConnection::disconnectFromBus(QStringLiteral("end-to-end-file-manager"));
+    fileManagerConnection.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
+    fileManagerConnection.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
 }
 
 TEST_F(InstallRoundTripTest, MailRefusingToQuitLeavesEverythingAsItWas)
