@@ -33,11 +33,6 @@ void prepare(TestSandbox& sandbox)
     sandbox.setPackagedArchive(TestSandbox::builtArchivePath());
 }
 
-bool exists(const QString& path)
-{
-    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-}
-
 // Every path below the folder, relative to it, links included but not followed.
 QStringList treeBelow(const QString& folder)
 {
@@ -382,17 +377,17 @@ private slots:
         case PluginFiles::EarlierCopies:
             QCOMPARE(sandbox.pluginInfo(earlier).value(QStringLiteral("CFBundleVersion")),
                      QVariant(QStringLiteral("1.0")));
-            QVERIFY(exists(disabled));
+            QVERIFY(TestSandbox::exists(disabled));
             break;
         case PluginFiles::NoCopy:
-            QVERIFY(!exists(installed));
-            QVERIFY(!exists(disabled));
+            QVERIFY(!TestSandbox::exists(installed));
+            QVERIFY(!TestSandbox::exists(disabled));
             break;
         case PluginFiles::FreshCopy:
-            QVERIFY(exists(installed + QLatin1String("/Contents")));
+            QVERIFY(TestSandbox::exists(installed + QLatin1String("/Contents")));
             QVERIFY(sandbox.pluginInfo(installed).value(QStringLiteral("CFBundleVersion")) !=
                     QVariant(QStringLiteral("1.0")));
-            QVERIFY(!exists(disabled));
+            QVERIFY(!TestSandbox::exists(disabled));
             break;
         }
         QCOMPARE(sandbox.pluginInfo(installed).contains(supportedKey) &&
@@ -424,7 +419,8 @@ private slots:
         QCOMPARE(launcher.programs(), (QStringList{unzip, chmod, unzip, defaults, defaults}));
         QCOMPARE(launcher.commands.at(1), (QStringList{chmod, QStringLiteral("-R"), QStringLiteral("-N"),
                                                        installer.mailBundlesDirectory()}));
-        QVERIFY(exists(installer.mailBundleInstalledPath() + QLatin1String("/Contents/Info.plist")));
+        QVERIFY(
+            TestSandbox::exists(installer.mailBundleInstalledPath() + QLatin1String("/Contents/Info.plist")));
     }
 
     void archiveEntriesCannotLeaveTheBundlesFolder()
@@ -449,8 +445,8 @@ private slots:
         QVERIFY(completion.error);
         QCOMPARE(completion.error->code(), 1003);
         QVERIFY(treeBelow(outside).isEmpty());
-        QVERIFY(!exists(sandbox.homePath() + QLatin1String("/Library/planted-by-parent")));
-        QVERIFY(!exists(sandbox.homePath() + QLatin1String("/planted-by-parent")));
+        QVERIFY(!TestSandbox::exists(sandbox.homePath() + QLatin1String("/Library/planted-by-parent")));
+        QVERIFY(!TestSandbox::exists(sandbox.homePath() + QLatin1String("/planted-by-parent")));
         QVERIFY(QFileInfo(installer.mailBundleInstalledPath() + QLatin1String("/escape")).isSymLink());
     }
 
@@ -469,7 +465,8 @@ private slots:
 
         QVERIFY(mail->terminated);
         QCOMPARE(workspace.launchOptions, QList<unsigned>{NSWorkspaceLaunchWithoutActivation});
-        QVERIFY(exists(installer.mailBundleInstalledPath() + QLatin1String("/Contents/Info.plist")));
+        QVERIFY(
+            TestSandbox::exists(installer.mailBundleInstalledPath() + QLatin1String("/Contents/Info.plist")));
     }
 };
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "LoginItemsManager.h"
 
+#include "CapturedLog.h"
 #include "DesktopEntry.h"
-#include "Log.h"
 #include "NotificationCenter.h"
 
 #include <QDir>
@@ -36,7 +36,7 @@ class LoginItemsManagerTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_configHome;
-    QStringList m_logLines;
+    std::optional<CapturedLog> m_log;
 
     QString entryPath(const QString& fileName) const
     {
@@ -75,11 +75,10 @@ private slots:
     {
         m_configHome = std::make_unique<QTemporaryDir>();
         qputenv("XDG_CONFIG_HOME", m_configHome->path().toUtf8());
-        m_logLines.clear();
-        Log::setSink([this](const QString& line) { m_logLines.append(line); });
+        m_log.emplace();
     }
 
-    void cleanup() { Log::setSink({}); }
+    void cleanup() { m_log.reset(); }
 
     void addFindAndRemove()
     {
@@ -108,7 +107,7 @@ private slots:
         manager->removeLoginItemWithURL(url);
         QVERIFY(!manager->hasLoginItemWithURL(url));
         QVERIFY(!QFile::exists(entryPath(ourFileName)));
-        QVERIFY(m_logLines.isEmpty());
+        QVERIFY(m_log->lines.isEmpty());
     }
 
     void firstOfTwoMatchingEntriesIsUsed()
@@ -202,7 +201,7 @@ private slots:
         QVERIFY(protect(false));
         QVERIFY(stillThere);
         QCOMPARE(
-            m_logLines,
+            m_log->lines,
             QStringList{QStringLiteral("Error removing login item: %1").arg(superuser ? -EPERM : -EACCES)});
     }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "ChildProcessLauncher.h"
-#include "Log.h"
+#include "CapturedLog.h"
+#include "InstallationRecordingLauncher.h"
 #include "MailBundleInstaller.h"
 #include "TestSandbox.h"
 
@@ -16,47 +16,18 @@ const QString mail1085 = QStringLiteral("10.8.5-mail-12f23-info.plist");
 const QString mail1085Identifier = QStringLiteral("2B98D2DD-000B-4521-83EB-7BFCB9B161C8");
 const QString message1085 = QStringLiteral("10.8.5-message-12f23-info.plist");
 const QString message1085Identifier = QStringLiteral("DAFFB2B4-77BC-4C25-8CE1-2405E652D54B");
-
-// Records every child process and answers with the exit statuses it is given, in order.
-class RecordingLauncher : public ChildProcessLauncher {
-public:
-    QList<QStringList> commands;
-    QList<int> exitStatuses;
-    bool failToStart = false;
-
-    int launchAndWait(const QString& launchPath, const QStringList& arguments) override
-    {
-        if (failToStart)
-            throw ChildProcessException("launch path not accessible");
-        commands.append(QStringList{launchPath} + arguments);
-        return exitStatuses.isEmpty() ? 0 : exitStatuses.takeFirst();
-    }
-};
+const QString defaultsTool = QStringLiteral("/usr/bin/defaults");
 
 QStringList defaultsWrite(const QString& key, const QString& type, const QString& value)
 {
-    return {QStringLiteral("/usr/bin/defaults"),
-            QStringLiteral("write"),
-            QStringLiteral("com.apple.mail"),
-            key,
-            type,
-            value};
+    return QStringList{defaultsTool, QStringLiteral("write"), QStringLiteral("com.apple.mail")} +
+           QStringList{key, type, value};
 }
 
 const QStringList raiseCompatibilityVersion =
     defaultsWrite(QStringLiteral("BundleCompatibilityVersion"), QStringLiteral("-int"), QStringLiteral("3"));
 const QStringList enableBundles =
     defaultsWrite(QStringLiteral("EnableBundles"), QStringLiteral("-bool"), QStringLiteral("YES"));
-
-class CapturedLog {
-public:
-    CapturedLog() : m_previous(Log::setSink([this](const QString& line) { lines << line; })) {}
-    ~CapturedLog() { Log::setSink(m_previous); }
-    QStringList lines;
-
-private:
-    Log::Sink m_previous;
-};
 
 } // namespace
 
@@ -129,8 +100,8 @@ void MailPreferencesTest::writesOnlyWhatIsNotAcceptable()
         QFile file(sandbox.mailPreferencesPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
-    RecordingLauncher launcher;
-    launcher.exitStatuses = exitStatuses;
+    InstallationRecordingLauncher launcher;
+    launcher.scriptedOutcomes[defaultsTool] = exitStatuses;
     ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
     CapturedLog log;
 
@@ -182,7 +153,7 @@ void MailPreferencesTest::unreadablePreferences()
         QDir().mkpath(sandbox.mailPreferencesPath());
     else if (exists)
         TestSandbox::writeFile(sandbox.mailPreferencesPath(), contents);
-    RecordingLauncher launcher;
+    InstallationRecordingLauncher launcher;
     ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
     CapturedLog log;
 
@@ -199,8 +170,8 @@ void MailPreferencesTest::defaultsThatCannotStart()
 {
     TestSandbox sandbox;
     sandbox.writeMailPreferences({});
-    RecordingLauncher launcher;
-    launcher.failToStart = true;
+    InstallationRecordingLauncher launcher;
+    launcher.scriptedOutcomes[defaultsTool] = {InstallationRecordingLauncher::cannotStart};
     ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
     CapturedLog log;
 

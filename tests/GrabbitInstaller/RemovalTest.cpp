@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include "CapturedLog.h"
 #include "FakeMailWorkspace.h"
 #include "InstallationCompletionRecorder.h"
 #include "InstallationFailingFileManager.h"
 #include "InstallationRecordingLauncher.h"
-#include "Log.h"
 #include "MailBundleInstaller.h"
 #include "TestSandbox.h"
 
@@ -19,21 +19,6 @@ const QString disabledName = QStringLiteral("Bundles (Disabled)");
 const QString secondDisabledName = QStringLiteral("Bundles (Disabled 1)");
 const QString chmod = QStringLiteral("/bin/chmod");
 using Answer = FakeMailWorkspace::QuitAnswer;
-
-class CapturedLog {
-public:
-    CapturedLog() : m_previous(Log::setSink([this](const QString& line) { lines << line; })) {}
-    ~CapturedLog() { Log::setSink(m_previous); }
-    QStringList lines;
-
-private:
-    Log::Sink m_previous;
-};
-
-bool exists(const QString& path)
-{
-    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-}
 
 // Creates a file, or a folder when the name ends in "/".
 void makeEntry(const QString& folder, const QString& name)
@@ -94,15 +79,15 @@ private slots:
         QCOMPARE(completion.calls, 1);
         QVERIFY(!completion.error);
         QCOMPARE(completion.installer, &installer);
-        QVERIFY(!exists(installed));
+        QVERIFY(!TestSandbox::exists(installed));
         QVERIFY(installer.disabledMailBundleInstalledPaths().isEmpty());
-        QVERIFY(!exists(sandbox.mailDirectory() + QLatin1Char('/') + secondDisabledName));
-        QCOMPARE(exists(bundles), bundlesKept);
-        QCOMPARE(exists(disabled), disabledKept);
+        QVERIFY(!TestSandbox::exists(sandbox.mailDirectory() + QLatin1Char('/') + secondDisabledName));
+        QCOMPARE(TestSandbox::exists(bundles), bundlesKept);
+        QCOMPARE(TestSandbox::exists(disabled), disabledKept);
         for (const QString& name : bundlesExtras)
-            QCOMPARE(exists(bundles + QLatin1Char('/') + name), bundlesKept);
+            QCOMPARE(TestSandbox::exists(bundles + QLatin1Char('/') + name), bundlesKept);
         for (const QString& name : disabledExtras)
-            QCOMPARE(exists(disabled + QLatin1Char('/') + name), disabledKept);
+            QCOMPARE(TestSandbox::exists(disabled + QLatin1Char('/') + name), disabledKept);
     }
 
     void mailIsRestartedOnlyBeforeHighSierra_data()
@@ -145,7 +130,7 @@ private slots:
 
         QCOMPARE(completion.calls, 1);
         QVERIFY(!completion.error);
-        QVERIFY(installed.isEmpty() || !exists(installed));
+        QVERIFY(installed.isEmpty() || !TestSandbox::exists(installed));
         QCOMPARE(mail->quitRequests, quitRequests);
         QCOMPARE(launchesWhenReported, launches);
         QCOMPARE(workspace.launchOptions, QList<unsigned>(launches, NSWorkspaceLaunchWithoutActivation));
@@ -162,7 +147,7 @@ private slots:
 
         QVERIFY(installer.removeMailBundleRestartingMail(false, nullptr));
 
-        QVERIFY(!exists(installed));
+        QVERIFY(!TestSandbox::exists(installed));
         QCOMPARE(workspace.listings, 1);
         QCOMPARE(mail->quitRequests, 0);
         QVERIFY(workspace.launchOptions.isEmpty());
@@ -187,8 +172,8 @@ private slots:
         QCOMPARE(completion.error->code(), 1001);
         QCOMPARE(completion.error->localizedDescription(),
                  QStringLiteral("Mail failed to Quit. Please quit Mail manually and try again."));
-        QVERIFY(exists(installed));
-        QVERIFY(exists(disabled));
+        QVERIFY(TestSandbox::exists(installed));
+        QVERIFY(TestSandbox::exists(disabled));
         QVERIFY(workspace.launchOptions.isEmpty());
     }
 
@@ -235,9 +220,9 @@ private slots:
         QCOMPARE(QFileInfo(bundles).permissions() & 0x7777, QFile::ReadOwner | QFile::WriteOwner |
                                                                 QFile::ExeOwner | QFile::ReadUser |
                                                                 QFile::WriteUser | QFile::ExeUser);
-        QCOMPARE(!exists(installed), removed);
+        QCOMPARE(!TestSandbox::exists(installed), removed);
         // A copy that stays stops the walk: later copies stay too, and Mail stays quit.
-        QCOMPARE(!exists(disabled), removed);
+        QCOMPARE(!TestSandbox::exists(disabled), removed);
         QCOMPARE(mail->quitRequests, 1);
         QCOMPARE(workspace.launchOptions.size(), removed ? 1 : 0);
         if (removed) {
@@ -270,7 +255,7 @@ private slots:
 
         QCOMPARE(completion.calls, 1);
         QVERIFY(!completion.error);
-        QVERIFY(!exists(installed));
+        QVERIFY(!TestSandbox::exists(installed));
         QCOMPARE(launcher.commands.size(), 1);
         QCOMPARE(log.lines,
                  QStringList{QStringLiteral("Exception caught in -[MailBundleInstaller "
@@ -314,8 +299,8 @@ private slots:
 
         QCOMPARE(completion.calls, 1);
         QVERIFY(!completion.error);
-        QVERIFY(!exists(installed));
-        QVERIFY(exists(bundles));
+        QVERIFY(!TestSandbox::exists(installed));
+        QVERIFY(TestSandbox::exists(bundles));
         QCOMPARE(log.lines.size(), 1);
         QVERIFY(
             log.lines.first().startsWith(QStringLiteral("Error removing bundle's enclosing directory: ")));
@@ -345,9 +330,9 @@ private slots:
 
         QCOMPARE(completion.calls, 1);
         QVERIFY(!completion.error);
-        QVERIFY(!exists(installer.mailBundleInstalledPath()));
-        QVERIFY(!exists(installer.mailBundlesDirectory()));
-        QVERIFY(!exists(disabledLink));
+        QVERIFY(!TestSandbox::exists(installer.mailBundleInstalledPath()));
+        QVERIFY(!TestSandbox::exists(installer.mailBundlesDirectory()));
+        QVERIFY(!TestSandbox::exists(disabledLink));
         QVERIFY(QFileInfo::exists(linkedCopyTarget + QLatin1String("/Contents/Info.plist")));
         QVERIFY(QFileInfo::exists(
             linkedFolderTarget +
@@ -366,8 +351,8 @@ private slots:
 
         QVERIFY(installer.removeMailBundleRestartingMail(false, nullptr));
 
-        QVERIFY(!exists(installer.mailBundleInstalledPath()));
-        QVERIFY(exists(installer.mailBundlesDirectory() + QLatin1String("/Other.mailbundle")));
+        QVERIFY(!TestSandbox::exists(installer.mailBundleInstalledPath()));
+        QVERIFY(TestSandbox::exists(installer.mailBundlesDirectory() + QLatin1String("/Other.mailbundle")));
     }
 
     void aMissingCompletionIsReplaced()
@@ -382,7 +367,7 @@ private slots:
 
         installer.removeMailBundle(nullptr);
 
-        QVERIFY(!exists(installed));
+        QVERIFY(!TestSandbox::exists(installed));
         QCOMPARE(mail->quitRequests, 1);
         QCOMPARE(workspace.launchOptions.size(), 1);
     }

@@ -52,6 +52,11 @@ QString TestSandbox::mailPreferencesPath() const
            QLatin1String("/Library/Containers/com.apple.mail/Data/Library/Preferences/com.apple.mail.plist");
 }
 
+bool TestSandbox::exists(const QString& path)
+{
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
 void TestSandbox::writeFile(const QString& path, const QByteArray& contents)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

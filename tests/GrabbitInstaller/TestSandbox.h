@@ -52,6 +52,8 @@ public:
     static QString builtArchivePath();
 
     static void writeFile(const QString& path, const QByteArray& contents);
+    // Whether anything is at the path, a dangling link included.
+    static bool exists(const QString& path);
 
 private:
     QTemporaryDir m_folder;
