@@ -6,14 +6,15 @@ grabbit_add_test(NAME InstallationTest
 # The archive is the build's, so the installation tests unpack what the installer ships.
 add_dependencies(InstallationTest ZephMailMessageServiceEnablerArchive)
 
-grabbit_add_test(NAME InstallationCommandLineTest
-    SOURCES InstallationCommandLineTest.cpp
+# grabbitctl run as its own process, as scripts run it.
+grabbit_add_test(NAME GrabbitctlTest
+    SOURCES GrabbitctlTest.cpp
     LIBRARIES FakeMailSupport
     TIMEOUT 120)
-target_compile_definitions(InstallationCommandLineTest PRIVATE GRABBITCTL="$<TARGET_FILE:grabbitctl>")
-add_dependencies(InstallationCommandLineTest grabbitctl ZephMailMessageServiceEnablerArchive)
+target_compile_definitions(GrabbitctlTest PRIVATE GRABBITCTL="$<TARGET_FILE:grabbitctl>")
+add_dependencies(GrabbitctlTest grabbitctl ZephMailMessageServiceEnablerArchive)
 if(TARGET defaults)
-    add_dependencies(InstallationCommandLineTest defaults)
+    add_dependencies(GrabbitctlTest defaults)
 endif()
 
 grabbit_add_test(NAME MainOperationQueueTest
