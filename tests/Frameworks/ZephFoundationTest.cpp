@@ -34,30 +34,21 @@ void ZephFoundationTest::versionOrdering_data()
     QTest::addColumn<QString>("right");
     QTest::addColumn<int>("order");
 
-    QTest::newRow("equal") << "1.4"
-                           << "1.4" << 0;
-    QTest::newRow("numeric, not textual") << "1.10"
-                                          << "1.9" << 1;
-    QTest::newRow("missing components are zero") << "1.2"
-                                                 << "1.2.0" << 0;
-    QTest::newRow("longer and newer") << "1.2.1"
-                                      << "1.2" << 1;
-    QTest::newRow("line break of a version text") << "1.4\n"
-                                                  << "1.4" << 0;
-    QTest::newRow("surrounding white space") << "  2.0 \t"
-                                             << "2" << 0;
-    QTest::newRow("leading zeros") << "1.05"
-                                   << "1.5" << 0;
-    QTest::newRow("numbers beyond 64 bits") << "1.123456789012345678901234567890"
-                                            << "1.99999999999999999999" << 1;
-    QTest::newRow("suffix is a pre-release") << "1.0b2"
-                                             << "1.0" << -1;
-    QTest::newRow("suffixes by characters") << "1.0b2"
-                                            << "1.0b10" << 1;
-    QTest::newRow("junk counts as zero") << "abc"
-                                         << "0.1" << -1;
-    QTest::newRow("older major") << "9.9"
-                                 << "10.0" << -1;
+    const auto row = [](const char* name, const char* left, const char* right, int order) {
+        QTest::newRow(name) << QString::fromUtf8(left) << QString::fromUtf8(right) << order;
+    };
+    row("equal", "1.4", "1.4", 0);
+    row("numeric, not textual", "1.10", "1.9", 1);
+    row("missing components are zero", "1.2", "1.2.0", 0);
+    row("longer and newer", "1.2.1", "1.2", 1);
+    row("line break of a version text", "1.4\n", "1.4", 0);
+    row("surrounding white space", "  2.0 \t", "2", 0);
+    row("leading zeros", "1.05", "1.5", 0);
+    row("numbers beyond 64 bits", "1.123456789012345678901234567890", "1.99999999999999999999", 1);
+    row("suffix is a pre-release", "1.0b2", "1.0", -1);
+    row("suffixes by characters", "1.0b2", "1.0b10", 1);
+    row("junk counts as zero", "abc", "0.1", -1);
+    row("older major", "9.9", "10.0", -1);
 }
 
 void ZephFoundationTest::versionOrdering()

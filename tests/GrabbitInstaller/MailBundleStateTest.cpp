@@ -40,39 +40,22 @@ void MailBundleStateTest::stateFromTheDisk_data()
     QTest::addColumn<QByteArray>("packagedVersion");
     QTest::addColumn<int>("state");
 
-    QTest::newRow("nothing anywhere") << ""
-                                      << ""
-                                      << "" << QByteArray("1.4") << 0;
-    QTest::newRow("same version, stamped") << "1.4"
-                                           << "current"
-                                           << "" << QByteArray("1.4") << 3;
-    QTest::newRow("newer installed") << "1.10"
-                                     << "current"
-                                     << "" << QByteArray("1.9") << 3;
-    QTest::newRow("older installed") << "1.3"
-                                     << "current"
-                                     << "" << QByteArray("1.4") << 2;
-    QTest::newRow("stale stamp wins over older version") << "1.3"
-                                                         << "stale"
-                                                         << "" << QByteArray("1.4") << 1;
-    QTest::newRow("no stamp key at all") << "1.4"
-                                         << "absent"
-                                         << "" << QByteArray("1.4") << 1;
-    QTest::newRow("enabled copy hides disabled ones") << "1.4"
-                                                      << "current"
-                                                      << "Bundles (Disabled)" << QByteArray("1.4") << 3;
-    QTest::newRow("only a disabled copy") << ""
-                                          << ""
-                                          << "Bundles (Disabled 2)" << QByteArray("1.4") << 1;
-    QTest::newRow("prefix with anything after it") << ""
-                                                   << ""
-                                                   << "Bundles (Disabled-old" << QByteArray("1.4") << 1;
-    QTest::newRow("no packaged version text") << "1.4"
-                                              << "current"
-                                              << "" << QByteArray() << 3;
-    QTest::newRow("junk packaged version") << "1.4"
-                                           << "current"
-                                           << "" << QByteArray("\xff\xfe junk") << 3;
+    const auto row = [](const char* name, const char* installed, const char* stamp, const char* disabled,
+                        const QByteArray& packaged, int state) {
+        QTest::newRow(name) << QString::fromUtf8(installed) << QString::fromUtf8(stamp)
+                            << QString::fromUtf8(disabled) << packaged << state;
+    };
+    row("nothing anywhere", "", "", "", "1.4", 0);
+    row("same version, stamped", "1.4", "current", "", "1.4", 3);
+    row("newer installed", "1.10", "current", "", "1.9", 3);
+    row("older installed", "1.3", "current", "", "1.4", 2);
+    row("stale stamp wins over older version", "1.3", "stale", "", "1.4", 1);
+    row("no stamp key at all", "1.4", "absent", "", "1.4", 1);
+    row("enabled copy hides disabled ones", "1.4", "current", "Bundles (Disabled)", "1.4", 3);
+    row("only a disabled copy", "", "", "Bundles (Disabled 2)", "1.4", 1);
+    row("prefix with anything after it", "", "", "Bundles (Disabled-old", "1.4", 1);
+    row("no packaged version text", "1.4", "current", "", QByteArray(), 3);
+    row("junk packaged version", "1.4", "current", "", "\xff\xfe junk", 3);
 }
 
 void MailBundleStateTest::stateFromTheDisk()
