@@ -110,8 +110,9 @@ bash Tools/make-sandbox.sh create "$sandbox" --os "$os" --mail-executable "$buil
 # shellcheck disable=SC1091
 source "$sandbox/environment"
 export HOME GRABBIT_SYSTEM_ROOT
-# GNUstep names its servers' ports under TMPDIR: the demo's Mail keeps its own pasteboard server.
-export TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb
+# GNUstep names its servers' ports under TEMP, else TMPDIR: the demo's Mail keeps its own
+# pasteboard server.
+export TEMP="$work/tmp" TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb
 unset GRABBIT_MAIL_CONTROL_SOCKET GRABBIT_MAIN_BUNDLE
 socket="$HOME/.mail-stand-in.sock"
 mail="$GRABBIT_SYSTEM_ROOT/Applications/Mail.app/Contents/MacOS/Mail"

@@ -37,6 +37,9 @@ EndToEndSandbox::EndToEndSandbox(const std::string& osVersion) : mail(osVersion)
         {"HOME", home().string()},
         {"GRABBIT_SYSTEM_ROOT", mail.root().string()},
         {"TMPDIR", (home().parent_path().parent_path() / "tmp").string()},
+        // GNUstep finds its pasteboard server through TEMP: a Mail that the installer relaunches
+        // inherits it from here and must not fall back to the shared /tmp.
+        {"TEMP", (home().parent_path().parent_path() / "tmp").string()},
         {"XDG_CONFIG_HOME", (home() / ".config").string()},
         {"GRABBIT_MAIL_CONTROL_SOCKET", std::nullopt},
     };
