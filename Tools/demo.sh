@@ -230,6 +230,11 @@ screenshot 2-installed
 close_installer
 
 say "Updating the sandbox's OS from $os to $update_os: Mail's Info.plist changes, and so does its compatibility identifier."
+if [[ "$update_os" == 10.11* && "$os" == 10.12* ]]; then
+    detail "(No macOS after $os and before High Sierra, which needs no plug-in, brings a Mail with a new" \
+        "identifier, so the demo puts $update_os's Mail in its place: to Mail and the installer it is the same" \
+        "as an update.)"
+fi
 bash Tools/make-sandbox.sh update-os "$sandbox" "$update_os"
 quit_mail
 start_mail
