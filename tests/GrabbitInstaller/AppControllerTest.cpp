@@ -2,34 +2,16 @@
 #include "AppController.h"
 #include "InstallerViewController.h"
 #include "InterfaceTestDesktopServices.h"
-#include "InterfaceTestScreenshot.h"
+#include "InterfaceTestSandbox.h"
 #include "MailBundleInstaller.h"
 #include "TestSandbox.h"
 #include "UserNotificationTestBus.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-const QString mail1012 = QStringLiteral("10.12.6-mail-16G1408-info.plist");
-
-void prepare(TestSandbox& sandbox, int state)
-{
-    sandbox.installMail(mail1012);
-    sandbox.setSystemVersion(QStringLiteral("10.12.6"));
-    const QVariantList currentStamp{QStringLiteral("21560BD9-A3CC-482E-9B99-95B7BF61EDC1")};
-    const QVariantList staleStamp{QStringLiteral("3335F782-01E2-4DF1-9E61-F81314124212")};
-    if (state == MailBundleStateRequiresUpdateForOSChange)
-        sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.4"), staleStamp);
-    if (state == MailBundleStateRequiresUpdateForMailBundleChange)
-        sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.3"), currentStamp);
-    if (state == MailBundleStateUpToDate)
-        sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.4"), currentStamp);
-    MailBundleInstaller::sharedInstaller()->updateMailBundleState();
-}
 
 // An application controller whose termination is only counted.
 struct Controller {
@@ -50,7 +32,6 @@ private slots:
     void initTestCase();
     void loginLaunchEndsSilentlyUnlessMailChanged_data();
     void loginLaunchEndsSilentlyUnlessMailChanged();
-    void loginLaunchAfterAnOSChangeNotifiesAndShowsTheWindow();
     void reopenRemovesTheNotificationsAndShowsTheWindow();
     void closingTheWindowEndsTheApplication();
 
@@ -85,7 +66,7 @@ void AppControllerTest::loginLaunchEndsSilentlyUnlessMailChanged()
 {
     QFETCH(int, state);
     TestSandbox sandbox;
-    prepare(sandbox, state);
+    prepareInterfaceSandbox(sandbox, state);
     const qsizetype notificationsBefore = m_daemon.shown.size();
     Controller app;
 
@@ -100,45 +81,16 @@ void AppControllerTest::loginLaunchEndsSilentlyUnlessMailChanged()
     QCOMPARE(m_daemon.shown.size(), notificationsBefore);
 }
 
-void AppControllerTest::loginLaunchAfterAnOSChangeNotifiesAndShowsTheWindow()
-{
-    TestSandbox sandbox;
-    prepare(sandbox, MailBundleStateRequiresUpdateForOSChange);
-    const qsizetype notificationsBefore = m_daemon.shown.size();
-    Controller app;
-
-    app.controller.configureMainWindow();
-    app.controller.performLoginItemLaunchActions();
-
-    QCOMPARE(app.terminations, 0);
-    QVERIFY(app.controller.hasBecomeForegroundProcess());
-    QWidget* window = app.controller.window();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    const QRect available = window->screen()->availableGeometry();
-    QVERIFY(qAbs(window->frameGeometry().center().x() - available.center().x()) <= 1);
-    QTRY_COMPARE(m_daemon.shown.size(), notificationsBefore + 1);
-    const FakeNotificationDaemon::Shown shown = m_daemon.shown.last();
-    QCOMPARE(shown.summary, QStringLiteral("Update Grabbit"));
-    QCOMPARE(shown.body, QStringLiteral("Taskwell Grabbit needs to be updated."));
-    saveScreenshot(QStringLiteral("login-launch-after-os-change"), window);
-
-    // The user hid the window, then clicks the notification's button.
-    window->hide();
-    QTRY_COMPARE(UserNotificationCenter::defaultUserNotificationCenter().deliveredNotifications().size(), 1);
-    m_daemon.invokeAction(shown.identifier, QStringLiteral("Update"));
-    QTRY_VERIFY(window->isVisible());
-    QTRY_VERIFY(m_daemon.closed.contains(shown.identifier));
-    QVERIFY(UserNotificationCenter::defaultUserNotificationCenter().deliveredNotifications().isEmpty());
-}
-
 void AppControllerTest::reopenRemovesTheNotificationsAndShowsTheWindow()
 {
     TestSandbox sandbox;
-    prepare(sandbox, MailBundleStateRequiresUpdateForOSChange);
+    prepareInterfaceSandbox(sandbox, MailBundleStateRequiresUpdateForOSChange);
     Controller app;
     app.controller.configureMainWindow();
     app.controller.performLoginItemLaunchActions();
     QTRY_COMPARE(UserNotificationCenter::defaultUserNotificationCenter().deliveredNotifications().size(), 1);
+    QVERIFY(app.controller.hasBecomeForegroundProcess());
+    QCOMPARE(m_daemon.shown.last().body, QStringLiteral("Taskwell Grabbit needs to be updated."));
     const uint shownIdentifier = m_daemon.shown.last().identifier;
     app.controller.window()->hide();
 
@@ -152,7 +104,7 @@ void AppControllerTest::reopenRemovesTheNotificationsAndShowsTheWindow()
 void AppControllerTest::closingTheWindowEndsTheApplication()
 {
     TestSandbox sandbox;
-    prepare(sandbox, MailBundleStateUpToDate);
+    prepareInterfaceSandbox(sandbox, MailBundleStateUpToDate);
     Controller app;
     app.controller.configureMainWindow();
     app.controller.performStandardLaunchActions();

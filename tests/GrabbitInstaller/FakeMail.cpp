@@ -3,7 +3,7 @@
 // when it starts, when it is asked to quit and when it exits, and answers the quit request as the
 // file beside it says. Both files sit beside the executable, so a relaunch that passes no
 // arguments but "--without-activation" behaves the same:
-//   <executable>.on-quit   "now" (also when missing), "after SECONDS" or "never"
+//   <executable>.on-quit   "after SECONDS"; quits at once when missing
 //   <executable>.journal   "started PID ARGUMENTS...", "quit-request PID TIME", "exited PID TIME"
 // TIME is seconds since 2001-01-01 UTC, the clock the installer waits by.
 #include <cerrno>
@@ -54,17 +54,13 @@ std::string timedEntry(const char* event)
     return entry;
 }
 
-// Seconds to wait before quitting, or a negative number for never.
+// Seconds to wait before quitting.
 double quitDelay(const std::string& behaviourPath)
 {
     std::ifstream file(behaviourPath);
     std::string word;
-    if (!(file >> word) || word == "now")
-        return 0;
-    if (word == "never")
-        return -1;
     double seconds = 0;
-    return word == "after" && (file >> seconds) && seconds > 0 ? seconds : 0;
+    return (file >> word) && word == "after" && (file >> seconds) && seconds > 0 ? seconds : 0;
 }
 
 void sleepFor(double seconds)
@@ -111,10 +107,7 @@ int main(int argumentCount, char** arguments)
         if (sigwait(&quitRequest, &received) != 0)
             continue;
         appendToJournal(journal, timedEntry("quit-request"));
-        const double delay = quitDelay(executable + ".on-quit");
-        if (delay < 0)
-            continue;
-        sleepFor(delay);
+        sleepFor(quitDelay(executable + ".on-quit"));
         appendToJournal(journal, timedEntry("exited"));
         return 0;
     }

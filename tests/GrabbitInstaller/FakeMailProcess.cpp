@@ -35,22 +35,12 @@ FakeMailProcess::~FakeMailProcess()
     killRemainingInstances();
 }
 
-void FakeMailProcess::setQuitBehaviour(QuitBehaviour behaviour, double delaySeconds)
+void FakeMailProcess::setQuitDelay(double seconds)
 {
     QFile file(m_executablePath + QLatin1String(".on-quit"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write the fake Mail's quit behaviour");
-    switch (behaviour) {
-    case QuitBehaviour::AtOnce:
-        file.write("now\n");
-        break;
-    case QuitBehaviour::AfterDelay:
-        file.write(QStringLiteral("after %1\n").arg(delaySeconds).toUtf8());
-        break;
-    case QuitBehaviour::Never:
-        file.write("never\n");
-        break;
-    }
+        qFatal("cannot write the fake Mail's quit delay");
+    file.write(QStringLiteral("after %1\n").arg(seconds).toUtf8());
 }
 
 pid_t FakeMailProcess::start()

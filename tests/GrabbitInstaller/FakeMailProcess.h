@@ -11,8 +11,6 @@
 // Every instance still running when this object goes is killed, so that none outlives its test.
 class FakeMailProcess {
 public:
-    enum class QuitBehaviour { AtOnce, AfterDelay, Never };
-
     struct Start {
         pid_t pid = 0;
         QStringList arguments;
@@ -26,7 +24,8 @@ public:
     FakeMailProcess& operator=(const FakeMailProcess&) = delete;
 
     QString executablePath() const { return m_executablePath; }
-    void setQuitBehaviour(QuitBehaviour behaviour, double delaySeconds = 0);
+    // Every instance then quits that many seconds after the request instead of at once.
+    void setQuitDelay(double seconds);
 
     // Starts one instance detached and returns once it is ready for quit requests.
     pid_t start();

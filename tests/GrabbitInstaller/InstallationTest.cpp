@@ -201,62 +201,6 @@ private slots:
         QCOMPARE(installer.mailBundleState(), MailBundleStateUpToDate);
     }
 
-    void runningMailIsQuitAndStartedAgainAfterSuccess()
-    {
-        TestSandbox sandbox;
-        prepare(sandbox);
-        FakeMailProcess mail(sandbox.mailApplicationPath());
-        mail.setQuitBehaviour(FakeMailProcess::QuitBehaviour::AfterDelay, 2);
-        const pid_t first = mail.start();
-        sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.0"), std::nullopt);
-        InstallationRecordingLauncher launcher;
-        ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
-        MailBundleInstaller installer;
-        InstallationCompletionRecorder completion;
-        bool mailRunningWhenReported = false;
-        completion.onCall = [&] {
-            mailRunningWhenReported = installer.isMailRunning();
-        };
-
-        installer.installMailBundle(completion.callback());
-
-        QCOMPARE(completion.calls, 1);
-        QVERIFY(!completion.error);
-        QVERIFY(mail.exitTime(first) > 0);
-        QVERIFY(mailRunningWhenReported);
-        QVERIFY(mail.waitForStarts(2));
-        QCOMPARE(mail.starts().last().arguments, QStringList{QStringLiteral("--without-activation")});
-        QCOMPARE(sandbox.pluginInfo(installer.mailBundleInstalledPath()).value(supportedKey),
-                 QVariant(QVariantList{mail1012Identifier}));
-    }
-
-    void mailThatNeverQuitsStopsTheInstallationBeforeAnythingChanges()
-    {
-        TestSandbox sandbox;
-        prepare(sandbox);
-        FakeMailProcess mail(sandbox.mailApplicationPath());
-        mail.setQuitBehaviour(FakeMailProcess::QuitBehaviour::Never);
-        const pid_t pid = mail.start();
-        const QString earlier =
-            sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.0"), std::nullopt);
-        InstallationRecordingLauncher launcher;
-        ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
-        MailBundleInstaller installer;
-        InstallationCompletionRecorder completion;
-
-        installer.installMailBundle(completion.callback());
-
-        QCOMPARE(completion.calls, 1);
-        QVERIFY(completion.error);
-        QCOMPARE(completion.error->code(), 1001);
-        QCOMPARE(mail.quitRequestCount(), 1);
-        QVERIFY(mail.isRunning(pid));
-        QCOMPARE(mail.starts().size(), 1);
-        QCOMPARE(sandbox.pluginInfo(earlier).value(QStringLiteral("CFBundleVersion")),
-                 QVariant(QStringLiteral("1.0")));
-        QVERIFY(launcher.commands.isEmpty());
-    }
-
     void eachFailureLeavesWhatItShould_data()
     {
         QTest::addColumn<int>("failingStep");

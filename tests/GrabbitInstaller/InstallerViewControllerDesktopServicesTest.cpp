@@ -21,43 +21,12 @@ public:
     }
 };
 
-class FakeFileManager : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
-
-public:
-    QList<QStringList> shown;
-
-public slots:
-    void ShowItems(const QStringList& uris, const QString&) { shown.append(uris); }
-};
-
 } // namespace
 
 class InstallerViewControllerDesktopServicesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void theFileManagerShowsTheInstallerSelected()
-    {
-        UserNotificationTestBus bus;
-        QVERIFY(bus.isRunning());
-        FakeFileManager fileManager;
-        QDBusConnection fileManagerConnection = bus.connect(QStringLiteral("file manager"));
-        QVERIFY(fileManagerConnection.registerObject(QStringLiteral("/org/freedesktop/FileManager1"),
-                                                     &fileManager, QDBusConnection::ExportAllSlots));
-        QVERIFY(fileManagerConnection.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-        RecordingBrowserServices services(bus.connect(QStringLiteral("installer")));
-
-        services.activateFileViewerSelectingURLs(
-            {QUrl::fromLocalFile(QStringLiteral("/Applications/Grabbit Installer.app/"))});
-
-        QTRY_COMPARE(fileManager.shown.size(), 1);
-        QCOMPARE(fileManager.shown.first(),
-                 QStringList{QStringLiteral("file:///Applications/Grabbit Installer.app")});
-        QVERIFY(services.opened.isEmpty());
-    }
-
     void withoutFileManagerTheFolderOpensOrOneLineIsLogged_data()
     {
         QTest::addColumn<bool>("busRuns");

@@ -6,6 +6,7 @@
 #include "InstallerProgressView.h"
 #include "InstallerPushButton.h"
 #include "InterfaceTestDesktopServices.h"
+#include "InterfaceTestSandbox.h"
 #include "InterfaceTestScreenshot.h"
 #include "LoginItemsManager.h"
 #include "MailBundleInstaller.h"
@@ -24,28 +25,9 @@
 
 namespace {
 
-const QString mail1012 = QStringLiteral("10.12.6-mail-16G1408-info.plist");
 const QVariantList currentStamp{QStringLiteral("21560BD9-A3CC-482E-9B99-95B7BF61EDC1")};
-const QVariantList staleStamp{QStringLiteral("3335F782-01E2-4DF1-9E61-F81314124212")};
 const QString aboutMessage = QStringLiteral(
     "The Taskwell Grabbit Deluxe allows Taskwell to clip complete messages directly from Mail.");
-
-// A Mac on the given system with Mail, Mail's preferences, the build's plug-in archive and,
-// for the states past 0, an installed copy that puts the engine in that state.
-void prepare(TestSandbox& sandbox, int state, const QString& systemVersion = QStringLiteral("10.12.6"))
-{
-    sandbox.installMail(mail1012);
-    sandbox.setSystemVersion(systemVersion);
-    sandbox.writeMailPreferences({});
-    sandbox.setPackagedArchive(TestSandbox::builtArchivePath());
-    if (state == MailBundleStateRequiresUpdateForOSChange)
-        sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.4"), staleStamp);
-    if (state == MailBundleStateRequiresUpdateForMailBundleChange)
-        sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.3"), currentStamp);
-    if (state == MailBundleStateUpToDate)
-        sandbox.makePlugin(QStringLiteral("Bundles"), QStringLiteral("1.4"), currentStamp);
-    MailBundleInstaller::sharedInstaller()->updateMailBundleState();
-}
 
 // Runs the test's probe while the engine waits for a child process, that is, while the window is
 // busy and the event loop turns.
@@ -101,12 +83,9 @@ private slots:
     void aSuccessfulInstallOffersTheLoginItem();
     void theOfferFollowsTheVolumesAndTheLoginItems_data();
     void theOfferFollowsTheVolumesAndTheLoginItems();
-    void aFailedInstallShowsTheErrorAndFreesTheButtons();
     void removalTakesTheLoginItemOnlyWhenItSucceeds_data();
     void removalTakesTheLoginItemOnlyWhenItSucceeds();
     void theHighSierraAlertOffersHelpAndQuitsOnControlQ();
-    void uninstallAndShowInFinderEndsTheApplication_data();
-    void uninstallAndShowInFinderEndsTheApplication();
 
 private:
     struct Window {
@@ -219,7 +198,7 @@ void InstallerViewControllerTest::eachStateShowsItsTextsAndButtons()
     QFETCH(bool, installEnabled);
     QFETCH(bool, removeEnabled);
     TestSandbox sandbox;
-    prepare(sandbox, state, systemVersion);
+    prepareInterfaceSandbox(sandbox, state, systemVersion);
     QCOMPARE(int(MailBundleInstaller::sharedInstaller()->mailBundleState()), state);
 
     auto window = showWindow();
@@ -241,7 +220,7 @@ void InstallerViewControllerTest::eachStateShowsItsTextsAndButtons()
 void InstallerViewControllerTest::theOverlayBlocksClicksAndKeysWhileTheEngineWorks()
 {
     TestSandbox sandbox;
-    prepare(sandbox, MailBundleStateRequiresUpdateForMailBundleChange);
+    prepareInterfaceSandbox(sandbox, MailBundleStateRequiresUpdateForMailBundleChange);
     FakeMailWorkspace workspace;
     ScopedSharedWorkspace scopedWorkspace(&workspace);
     ProbingLauncher launcher;
@@ -280,7 +259,7 @@ void InstallerViewControllerTest::theOverlayBlocksClicksAndKeysWhileTheEngineWor
 void InstallerViewControllerTest::aSuccessfulInstallOffersTheLoginItem()
 {
     TestSandbox sandbox;
-    prepare(sandbox, MailBundleStateNotInstalled);
+    prepareInterfaceSandbox(sandbox, MailBundleStateNotInstalled);
     FakeMailWorkspace workspace;
     ScopedSharedWorkspace scopedWorkspace(&workspace);
     InstallationRecordingLauncher launcher;
@@ -348,35 +327,6 @@ void InstallerViewControllerTest::theOfferFollowsTheVolumesAndTheLoginItems()
     QCOMPARE(controller.shouldOfferToInstallLoginItem(), offered);
 }
 
-void InstallerViewControllerTest::aFailedInstallShowsTheErrorAndFreesTheButtons()
-{
-    TestSandbox sandbox;
-    prepare(sandbox, MailBundleStateRequiresUpdateForMailBundleChange);
-    FakeMailWorkspace workspace;
-    workspace.addInstance(FakeMailWorkspace::QuitAnswer::Refuses);
-    ScopedSharedWorkspace scopedWorkspace(&workspace);
-    InstallationRecordingLauncher launcher;
-    ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
-    auto window = showWindow();
-    QVERIFY(window);
-
-    clickInWindow(window->view, window->installButton);
-    finishWork(*window);
-
-    QMessageBox* sheet = nullptr;
-    QTRY_VERIFY((sheet = visibleSheet(QStringLiteral("errorAlert"))));
-    QCOMPARE(sheet->text(), QStringLiteral("Mail failed to Quit. Please quit Mail manually and try again."));
-    QCOMPARE(sheet->windowModality(), Qt::WindowModal);
-    QVERIFY(!visibleSheet(QStringLiteral("loginItemOffer")));
-    saveScreenshot(QStringLiteral("error-sheet"), window->view, sheet);
-    QTest::mouseClick(sheet->button(QMessageBox::Ok), Qt::LeftButton);
-    QTRY_VERIFY(!visibleSheet(QStringLiteral("errorAlert")));
-    QSignalSpy removeClicks(window->removeButton, &QPushButton::clicked);
-    clickInWindow(window->view, window->removeButton);
-    QCOMPARE(removeClicks.size(), 1);
-    finishWork(*window);
-}
-
 void InstallerViewControllerTest::removalTakesTheLoginItemOnlyWhenItSucceeds_data()
 {
     QTest::addColumn<bool>("mailRefusesToQuit");
@@ -388,7 +338,7 @@ void InstallerViewControllerTest::removalTakesTheLoginItemOnlyWhenItSucceeds()
 {
     QFETCH(bool, mailRefusesToQuit);
     TestSandbox sandbox;
-    prepare(sandbox, MailBundleStateUpToDate);
+    prepareInterfaceSandbox(sandbox, MailBundleStateUpToDate);
     FakeMailWorkspace workspace;
     workspace.addInstance(mailRefusesToQuit ? FakeMailWorkspace::QuitAnswer::Refuses
                                             : FakeMailWorkspace::QuitAnswer::Quits);
@@ -403,14 +353,17 @@ void InstallerViewControllerTest::removalTakesTheLoginItemOnlyWhenItSucceeds()
     finishWork(*window);
 
     QCOMPARE(hasLoginItem(), mailRefusesToQuit);
-    QCOMPARE(bool(visibleSheet(QStringLiteral("errorAlert"))), mailRefusesToQuit);
     QCOMPARE(window->removeButton->isEnabled(), mailRefusesToQuit);
+    QMessageBox* sheet = visibleSheet(QStringLiteral("errorAlert"));
+    QCOMPARE(bool(sheet), mailRefusesToQuit);
+    if (sheet)
+        QCOMPARE(sheet->windowModality(), Qt::WindowModal);
 }
 
 void InstallerViewControllerTest::theHighSierraAlertOffersHelpAndQuitsOnControlQ()
 {
     TestSandbox sandbox;
-    prepare(sandbox, MailBundleStateNotInstalled, QStringLiteral("10.13"));
+    prepareInterfaceSandbox(sandbox, MailBundleStateNotInstalled, QStringLiteral("10.13"));
     auto window = showWindow();
     QVERIFY(window);
     QSignalSpy terminations(&window->controller, &InstallerViewController::terminateRequested);
@@ -440,40 +393,6 @@ void InstallerViewControllerTest::theHighSierraAlertOffersHelpAndQuitsOnControlQ
 
     window->controller.performStandardLaunchActions();
     QVERIFY(!visibleSheet(QStringLiteral("highSierraAlert")));
-}
-
-void InstallerViewControllerTest::uninstallAndShowInFinderEndsTheApplication_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::newRow("plug-in installed") << int(MailBundleStateUpToDate);
-    QTest::newRow("nothing installed") << int(MailBundleStateNotInstalled);
-}
-
-void InstallerViewControllerTest::uninstallAndShowInFinderEndsTheApplication()
-{
-    QFETCH(int, state);
-    TestSandbox sandbox;
-    prepare(sandbox, state, QStringLiteral("10.13.6"));
-    FakeMailWorkspace workspace;
-    ScopedSharedWorkspace scopedWorkspace(&workspace);
-    InstallationRecordingLauncher launcher;
-    ScopedSharedChildProcessLauncher scopedLauncher(&launcher);
-    const QUrl bundleURL = Bundle::mainBundle().bundleURL();
-    LoginItemsManager::sharedManager()->addLoginItemWithURL(bundleURL, false);
-    auto window = showWindow();
-    QVERIFY(window);
-    QSignalSpy terminations(&window->controller, &InstallerViewController::terminateRequested);
-
-    window->controller.performStandardLaunchActions();
-    QMessageBox* alert = visibleSheet(QStringLiteral("highSierraAlert"));
-    QVERIFY(alert);
-    QTest::mouseClick(buttonTitled(alert, QStringLiteral("Uninstall and Show in Finder")), Qt::LeftButton);
-
-    QTRY_COMPARE(terminations.size(), 1);
-    QCOMPARE(m_desktop.revealed, QList<QList<QUrl>>{{bundleURL}});
-    QVERIFY(!hasLoginItem());
-    QVERIFY(!QFileInfo::exists(MailBundleInstaller::sharedInstaller()->mailBundleInstalledPath()));
-    QVERIFY(!visibleSheet(QStringLiteral("errorAlert")));
 }
 
 QTEST_MAIN(InstallerViewControllerTest)

@@ -2,7 +2,7 @@
 # The window, the application and its launch modes, the desktop services behind them, and the
 # translations. Window tests save what they checked under <build>/screenshots.
 add_library(InterfaceTestSupport STATIC
-    InterfaceTestDesktopServices.h
+    InterfaceTestDesktopServices.h InterfaceTestSandbox.h
     InterfaceTestScreenshot.cpp InterfaceTestScreenshot.h
     UserNotificationTestBus.cpp UserNotificationTestBus.h)
 target_include_directories(InterfaceTestSupport PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")

@@ -60,18 +60,6 @@ private slots:
         QCOMPARE(ProcessInfo::processLauncherBundleIdentifier(arguments).has_value(), atLogin);
     }
 
-    void aLoginStartWithNothingToUpdateEndsAtOnce()
-    {
-        TestSandbox sandbox;
-        QProcess installer;
-
-        startInstaller(installer, sandbox, {loginArgument});
-
-        QVERIFY(installer.waitForFinished(20000));
-        QCOMPARE(installer.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(installer.exitCode(), 0);
-    }
-
     void aSecondStartHandsOverToTheRunningInstance()
     {
         TestSandbox sandbox;

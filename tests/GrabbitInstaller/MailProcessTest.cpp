@@ -49,24 +49,12 @@ class MailProcessTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void mailNotRunningIsNeitherAskedNorAwaited()
-    {
-        TestSandbox sandbox;
-        sandbox.installMail(mail1012);
-        FakeMailProcess mail(sandbox.mailApplicationPath());
-        MailBundleInstaller installer;
-
-        QVERIFY(!installer.isMailRunning());
-        QVERIFY(installer.terminateMail());
-        QCOMPARE(mail.quitRequestCount(), 0);
-    }
-
     void mailQuittingAfterADelayIsAwaited()
     {
         TestSandbox sandbox;
         sandbox.installMail(mail1012);
         FakeMailProcess mail(sandbox.mailApplicationPath());
-        mail.setQuitBehaviour(FakeMailProcess::QuitBehaviour::AfterDelay, 2);
+        mail.setQuitDelay(2);
         const pid_t pid = mail.start();
         MailBundleInstaller installer;
         QVERIFY(installer.isMailRunning());

@@ -49,33 +49,6 @@ private slots:
                      QString::fromUtf8(text).endsWith(QLatin1Char('\n')));
         }
     }
-
-    void theUsersLanguageIsLoadedAndEnglishIsTheFallback_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("quit");
-        QTest::newRow("German") << "de_DE"
-                                << "Beenden";
-        QTest::newRow("Austrian German") << "de_AT"
-                                         << "Beenden";
-        QTest::newRow("English") << "en_US"
-                                 << "Quit";
-        QTest::newRow("French, not shipped") << "fr_FR"
-                                             << "Quit";
-    }
-
-    void theUsersLanguageIsLoadedAndEnglishIsTheFallback()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QString, quit);
-        QTranslator translator;
-        if (translator.load(QLocale(locale), QStringLiteral("Localizable"), QStringLiteral("_"),
-                            translationsFolder))
-            QCoreApplication::installTranslator(&translator);
-
-        QCOMPARE(QCoreApplication::translate("Localizable", "Quit"), quit);
-        QCoreApplication::removeTranslator(&translator);
-    }
 };
 
 QTEST_MAIN(TranslationTest)

@@ -46,10 +46,7 @@ struct Scenario {
 };
 inline Scenario scenario;
 
-inline id stringObject(const std::string& value)
-{
-    return ObjC::send<id(const char*)>(ObjC::classNamed("NSString"), "stringWithUTF8String:", value.c_str());
-}
+using RuntimeTestSupport::stringObject;
 
 inline id generalPasteboard()
 {

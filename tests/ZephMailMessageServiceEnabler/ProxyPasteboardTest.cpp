@@ -15,11 +15,6 @@ using ChangeCount = ProxyPasteboard::ChangeCount;
 
 namespace {
 
-id stringObject(const std::string& value)
-{
-    return ObjC::send<id(const char*)>(ObjC::classNamed("NSString"), "stringWithUTF8String:", value.c_str());
-}
-
 id arrayOf(const std::vector<std::string>& types)
 {
     id array = ObjC::send<id()>(ObjC::classNamed("NSMutableArray"), "array");
@@ -197,11 +192,6 @@ Class recordingPasteboardClass()
                     return answers.writeResult;
                 },
                 encoding(name));
-        addMethod(
-            defined, "stringForType:", +[](id, SEL, id type) { return stringObject("read " + text(type)); },
-            encoding("stringForType:"));
-        addMethod(
-            defined, "changeCount", +[](id, SEL) { return ChangeCount{42}; }, encoding("changeCount"));
         return defined;
     }();
     return recording;
@@ -250,12 +240,6 @@ TEST_F(ProxyInFrontOfARecordingDoubleTest, nilValuesNeverReachThePasteboard)
     for (const char* name : {"setString:forType:", "setData:forType:", "setPropertyList:forType:"})
         EXPECT_FALSE(ObjC::send<BOOL(id, id)>(proxy.get(), name, nil, stringObject("text")));
     EXPECT_EQ(answers.received, std::vector<std::string>{"declare"});
-}
-
-TEST_F(ProxyInFrontOfARecordingDoubleTest, forwardsMessagesItDoesNotImplementWithTheirResults)
-{
-    EXPECT_EQ(text(ObjC::send<id(id)>(proxy.get(), "stringForType:", stringObject("text"))), "read text");
-    EXPECT_EQ(ObjC::send<ChangeCount()>(proxy.get(), "changeCount"), 42);
 }
 
 TEST_F(ProxyInFrontOfARecordingDoubleTest, holdsThePasteboardUntilItIsDeallocated)

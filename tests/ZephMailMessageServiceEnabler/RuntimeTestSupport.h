@@ -38,16 +38,14 @@ inline ObjC::Owned newObject(Class ofClass)
     return ObjC::Owned(ObjC::send<id()>(ObjC::send<id()>(ofClass, "alloc"), "init"));
 }
 
+inline id stringObject(const std::string& value)
+{
+    return ObjC::send<id(const char*)>(ObjC::classNamed("NSString"), "stringWithUTF8String:", value.c_str());
+}
+
 inline std::string text(id string)
 {
     return string == nil ? std::string() : std::string(ObjC::utf8(string));
-}
-
-inline ObjC::Owned array(std::initializer_list<id> objects)
-{
-    id arrayClass = ObjC::object(ObjC::classNamed("NSArray"));
-    return ObjC::Owned(ObjC::send<id(const id*, unsigned long)>(
-        ObjC::send<id()>(arrayClass, "alloc"), "initWithObjects:count:", objects.begin(), objects.size()));
 }
 
 } // namespace RuntimeTestSupport
