@@ -94,31 +94,43 @@ private slots:
     {
         QTest::addColumn<QString>("systemVersion");
         QTest::addColumn<bool>("mailRunning");
+        QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("copyPresent");
+        QTest::addColumn<bool>("withCompletion");
         QTest::addColumn<int>("quitRequests");
         QTest::addColumn<int>("launches");
 
-        QTest::newRow("10.12, Mail running") << QStringLiteral("10.12.6") << true << true << 1 << 1;
-        QTest::newRow("10.12, Mail running, no copy") << QStringLiteral("10.12.6") << true << false << 1 << 1;
-        QTest::newRow("10.12, Mail not running") << QStringLiteral("10.12.6") << false << true << 0 << 0;
-        QTest::newRow("10.13, Mail running") << QStringLiteral("10.13") << true << true << 0 << 0;
+        const QString sierra = QStringLiteral("10.12.6");
+        const int quits = int(Answer::Quits);
+        QTest::newRow("10.12, Mail running") << sierra << true << quits << true << true << 1 << 1;
+        QTest::newRow("10.12, Mail running, no copy") << sierra << true << quits << false << true << 1 << 1;
+        QTest::newRow("10.12, Mail not running") << sierra << false << quits << true << true << 0 << 0;
+        QTest::newRow("10.13, Mail running")
+            << QStringLiteral("10.13") << true << quits << true << true << 0 << 0;
+        QTest::newRow("no completion given") << sierra << true << quits << true << false << 1 << 1;
+        QTest::newRow("Mail refuses to quit")
+            << sierra << true << int(Answer::Refuses) << true << true << 1 << 0;
     }
 
     void mailIsRestartedOnlyBeforeHighSierra()
     {
         QFETCH(QString, systemVersion);
         QFETCH(bool, mailRunning);
+        QFETCH(int, answer);
         QFETCH(bool, copyPresent);
+        QFETCH(bool, withCompletion);
         QFETCH(int, quitRequests);
         QFETCH(int, launches);
+        const bool refused = Answer(answer) == Answer::Refuses;
         TestSandbox sandbox;
         sandbox.setSystemVersion(systemVersion);
         FakeMailWorkspace workspace;
-        const auto mail = workspace.addInstance();
+        const auto mail = workspace.addInstance(Answer(answer));
         mail->terminated = !mailRunning;
         ScopedSharedWorkspace scopedWorkspace(&workspace);
         const QString installed =
             copyPresent ? sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt) : QString();
+        const QString disabled = sandbox.makePlugin(disabledName, QStringLiteral("1.0"), std::nullopt);
         MailBundleInstaller installer;
         InstallationCompletionRecorder completion;
         int launchesWhenReported = -1;
@@ -126,13 +138,17 @@ private slots:
             launchesWhenReported = int(workspace.launchOptions.size());
         };
 
-        installer.removeMailBundle(completion.callback());
+        installer.removeMailBundle(withCompletion ? completion.callback() : nullptr);
 
-        QCOMPARE(completion.calls, 1);
-        QVERIFY(!completion.error);
-        QVERIFY(installed.isEmpty() || !TestSandbox::exists(installed));
+        QCOMPARE(completion.calls, withCompletion ? 1 : 0);
+        QCOMPARE(bool(completion.error), refused);
+        if (refused)
+            QCOMPARE(completion.error->code(), 1001);
+        QCOMPARE(TestSandbox::exists(installed), refused);
+        QCOMPARE(TestSandbox::exists(disabled), refused);
         QCOMPARE(mail->quitRequests, quitRequests);
-        QCOMPARE(launchesWhenReported, launches);
+        if (withCompletion)
+            QCOMPARE(launchesWhenReported, launches);
         QCOMPARE(workspace.launchOptions, QList<unsigned>(launches, NSWorkspaceLaunchWithoutActivation));
     }
 
@@ -150,30 +166,6 @@ private slots:
         QVERIFY(!TestSandbox::exists(installed));
         QCOMPARE(workspace.listings, 1);
         QCOMPARE(mail->quitRequests, 0);
-        QVERIFY(workspace.launchOptions.isEmpty());
-    }
-
-    void mailRefusingToQuitLeavesEveryCopy()
-    {
-        TestSandbox sandbox;
-        FakeMailWorkspace workspace;
-        workspace.addInstance(Answer::Refuses);
-        ScopedSharedWorkspace scopedWorkspace(&workspace);
-        const QString installed = sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
-        const QString disabled = sandbox.makePlugin(disabledName, QStringLiteral("1.0"), std::nullopt);
-        MailBundleInstaller installer;
-        InstallationCompletionRecorder completion;
-
-        installer.removeMailBundle(completion.callback());
-
-        QCOMPARE(completion.calls, 1);
-        QVERIFY(completion.error);
-        QCOMPARE(completion.error->domain(), QStringLiteral("MailBundleErrorDomain"));
-        QCOMPARE(completion.error->code(), 1001);
-        QCOMPARE(completion.error->localizedDescription(),
-                 QStringLiteral("Mail failed to Quit. Please quit Mail manually and try again."));
-        QVERIFY(TestSandbox::exists(installed));
-        QVERIFY(TestSandbox::exists(disabled));
         QVERIFY(workspace.launchOptions.isEmpty());
     }
 
@@ -353,23 +345,6 @@ private slots:
 
         QVERIFY(!TestSandbox::exists(installer.mailBundleInstalledPath()));
         QVERIFY(TestSandbox::exists(installer.mailBundlesDirectory() + QLatin1String("/Other.mailbundle")));
-    }
-
-    void aMissingCompletionIsReplaced()
-    {
-        TestSandbox sandbox;
-        sandbox.setSystemVersion(QStringLiteral("10.12.6"));
-        FakeMailWorkspace workspace;
-        const auto mail = workspace.addInstance();
-        ScopedSharedWorkspace scopedWorkspace(&workspace);
-        const QString installed = sandbox.makePlugin(bundlesName, QStringLiteral("1.0"), std::nullopt);
-        MailBundleInstaller installer;
-
-        installer.removeMailBundle(nullptr);
-
-        QVERIFY(!TestSandbox::exists(installed));
-        QCOMPARE(mail->quitRequests, 1);
-        QCOMPARE(workspace.launchOptions.size(), 1);
     }
 };
 
