@@ -8,6 +8,7 @@
 #include "UserNotificationTestBus.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -96,7 +97,10 @@ void AppControllerTest::reopenRemovesTheNotificationsAndShowsTheWindow()
 
     QVERIFY(!app.controller.applicationShouldHandleReopen(false));
 
-    QVERIFY(app.controller.window()->isVisible());
+    QWidget* window = app.controller.window();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QRect available = window->screen()->availableGeometry();
+    QVERIFY(qAbs(window->frameGeometry().center().x() - available.center().x()) <= 1);
     QTRY_VERIFY(m_daemon.closed.contains(shownIdentifier));
     QCOMPARE(app.terminations, 0);
 }
