@@ -317,7 +317,6 @@ private:
 
 struct MissingSelectorCase {
     const char* function;
-    long line;
     IMP (*replace)(Class, SEL, SEL);
 };
 
@@ -333,7 +332,7 @@ TEST_P(MissingNewSelectorTest, isReportedWithTheFunctionAndChangesNothing)
                  AssertionRaised);
 
     EXPECT_EQ(reported.function, GetParam().function);
-    EXPECT_EQ(reported.line, GetParam().line);
+    EXPECT_GT(reported.line, 0);
     EXPECT_EQ(reported.description, "Couldn't get Method for new selector");
     EXPECT_NE(reported.file.find("MethodReplacement"), std::string::npos) << reported.file;
     EXPECT_EQ(answers(), (AnswersOfTree{answerOfA, answerOfA, answerOfA, answerOfA}));
@@ -343,14 +342,14 @@ TEST_P(MissingNewSelectorTest, isReportedWithTheFunctionAndChangesNothing)
 INSTANTIATE_TEST_SUITE_P(
     EveryReplacingFunction, MissingNewSelectorTest,
     ::testing::Values(MissingSelectorCase{"IMP ZBReplaceMethodImplementationWithSelector(Class, SEL, SEL)",
-                                          59, ZBReplaceMethodImplementationWithSelector},
+                                          ZBReplaceMethodImplementationWithSelector},
                       MissingSelectorCase{
-                          "IMP ZBReplaceMethodImplementationWithSelectorOnClass(Class, SEL, Class, SEL)", 67,
+                          "IMP ZBReplaceMethodImplementationWithSelectorOnClass(Class, SEL, Class, SEL)",
                           [](Class target, SEL selector, SEL replacement) {
                               return ZBReplaceMethodImplementationWithSelectorOnClass(target, selector,
                                                                                       target, replacement);
                           }},
-                      MissingSelectorCase{"IMP ZBChainMethodImplementationWithSelector(Class, SEL, SEL)", 75,
+                      MissingSelectorCase{"IMP ZBChainMethodImplementationWithSelector(Class, SEL, SEL)",
                                           ZBChainMethodImplementationWithSelector}));
 
 TEST_F(MethodReplacementTest, theDefaultAssertionHandlerRaisesOutOfTheChainAndNothingChanges)
