@@ -317,6 +317,7 @@ private:
 
 struct MissingSelectorCase {
     const char* function;
+    long line;
     IMP (*replace)(Class, SEL, SEL);
 };
 
@@ -332,7 +333,7 @@ TEST_P(MissingNewSelectorTest, isReportedWithTheFunctionAndChangesNothing)
                  AssertionRaised);
 
     EXPECT_EQ(reported.function, GetParam().function);
-    EXPECT_GT(reported.line, 0);
+    EXPECT_EQ(reported.line, GetParam().line);
     EXPECT_EQ(reported.description, "Couldn't get Method for new selector");
     EXPECT_NE(reported.file.find("MethodReplacement"), std::string::npos) << reported.file;
     EXPECT_EQ(answers(), (AnswersOfTree{answerOfA, answerOfA, answerOfA, answerOfA}));
@@ -342,14 +343,14 @@ TEST_P(MissingNewSelectorTest, isReportedWithTheFunctionAndChangesNothing)
 INSTANTIATE_TEST_SUITE_P(
     EveryReplacingFunction, MissingNewSelectorTest,
     ::testing::Values(MissingSelectorCase{"IMP ZBReplaceMethodImplementationWithSelector(Class, SEL, SEL)",
-                                          ZBReplaceMethodImplementationWithSelector},
+                                          59, ZBReplaceMethodImplementationWithSelector},
                       MissingSelectorCase{
-                          "IMP ZBReplaceMethodImplementationWithSelectorOnClass(Class, SEL, Class, SEL)",
+                          "IMP ZBReplaceMethodImplementationWithSelectorOnClass(Class, SEL, Class, SEL)", 67,
                           [](Class target, SEL selector, SEL replacement) {
                               return ZBReplaceMethodImplementationWithSelectorOnClass(target, selector,
                                                                                       target, replacement);
                           }},
-                      MissingSelectorCase{"IMP ZBChainMethodImplementationWithSelector(Class, SEL, SEL)",
+                      MissingSelectorCase{"IMP ZBChainMethodImplementationWithSelector(Class, SEL, SEL)", 75,
                                           ZBChainMethodImplementationWithSelector}));
 
 TEST_F(MethodReplacementTest, theDefaultAssertionHandlerRaisesOutOfTheChainAndNothingChanges)
