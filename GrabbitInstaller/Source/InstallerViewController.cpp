@@ -225,15 +225,22 @@ void InstallerViewController::installMailBundle()
         QApplication::beep();
         return;
     }
+    runBehindProgressView(&MailBundleInstaller::installMailBundle,
+                          &InstallerViewController::installationDidFinish);
+}
+
+void InstallerViewController::runBehindProgressView(
+    void (MailBundleInstaller::*operation)(MailBundleInstaller::Completion), FinishHandler finished)
+{
     showProgresssView();
     QPointer<InstallerViewController> controller(this);
-    MainOperationQueue::mainQueue().addOperationWithBlock([controller] {
+    MainOperationQueue::mainQueue().addOperationWithBlock([controller, operation, finished] {
         if (!controller)
             return;
-        MailBundleInstaller::sharedInstaller()->installMailBundle(
-            [controller](MailBundleInstaller* installer, const std::optional<Error>& error) {
+        (MailBundleInstaller::sharedInstaller()->*operation)(
+            [controller, finished](MailBundleInstaller* installer, const std::optional<Error>& error) {
                 if (controller)
-                    controller->installationDidFinish(installer, error);
+                    (controller.data()->*finished)(installer, error);
             });
     });
 }
@@ -253,17 +260,7 @@ void InstallerViewController::installationDidFinish(MailBundleInstaller* install
 
 void InstallerViewController::removeMailBundle()
 {
-    showProgresssView();
-    QPointer<InstallerViewController> controller(this);
-    MainOperationQueue::mainQueue().addOperationWithBlock([controller] {
-        if (!controller)
-            return;
-        MailBundleInstaller::sharedInstaller()->removeMailBundle(
-            [controller](MailBundleInstaller* installer, const std::optional<Error>& error) {
-                if (controller)
-                    controller->removalDidFinish(installer, error);
-            });
-    });
+    runBehindProgressView(&MailBundleInstaller::removeMailBundle, &InstallerViewController::removalDidFinish);
 }
 
 void InstallerViewController::removalDidFinish(MailBundleInstaller* installer,

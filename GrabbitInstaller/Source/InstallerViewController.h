@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Error.h"
+#include "MailBundleInstaller.h"
 
 #include <QFont>
 #include <QObject>
@@ -10,7 +11,6 @@
 
 #include <memory>
 
-class MailBundleInstaller;
 class QMessageBox;
 class QWidget;
 
@@ -68,6 +68,12 @@ private:
 
     void installationDidFinish(MailBundleInstaller* installer, const std::optional<Error>& error);
     void removalDidFinish(MailBundleInstaller* installer, const std::optional<Error>& error);
+    // Shows the overlay, then runs the engine's operation as one block of the main operation queue
+    // and hands its outcome to `finished`.
+    using FinishHandler = void (InstallerViewController::*)(MailBundleInstaller*,
+                                                            const std::optional<Error>&);
+    void runBehindProgressView(void (MailBundleInstaller::*operation)(MailBundleInstaller::Completion),
+                               FinishHandler finished);
     void presentError(const Error& error);
     void offerToInstallLoginItem();
     void showHighSierraAlert();
