@@ -245,15 +245,21 @@ void InstallerViewController::runBehindProgressView(
     });
 }
 
-void InstallerViewController::installationDidFinish(MailBundleInstaller* installer,
-                                                    const std::optional<Error>& error)
+bool InstallerViewController::operationDidFinish(MailBundleInstaller* installer,
+                                                 const std::optional<Error>& error)
 {
     hideProgressView();
     installer->updateMailBundleState();
-    if (error) {
+    if (error)
         presentError(*error);
+    return !error;
+}
+
+void InstallerViewController::installationDidFinish(MailBundleInstaller* installer,
+                                                    const std::optional<Error>& error)
+{
+    if (!operationDidFinish(installer, error))
         return;
-    }
     if (shouldOfferToInstallLoginItem())
         offerToInstallLoginItem();
 }
@@ -266,12 +272,8 @@ void InstallerViewController::removeMailBundle()
 void InstallerViewController::removalDidFinish(MailBundleInstaller* installer,
                                                const std::optional<Error>& error)
 {
-    hideProgressView();
-    installer->updateMailBundleState();
-    if (error) {
-        presentError(*error);
+    if (!operationDidFinish(installer, error))
         return;
-    }
     LoginItemsManager* loginItems = LoginItemsManager::sharedManager();
     if (loginItems && loginItems->hasLoginItemWithURL(installerBundleURL()))
         loginItems->removeLoginItemWithURL(installerBundleURL());

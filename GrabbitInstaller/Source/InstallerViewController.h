@@ -66,6 +66,8 @@ private:
     void showProgresssView();
     void hideProgressView();
 
+    // Hides the overlay, recomputes the state and presents an error; answers whether the work succeeded.
+    bool operationDidFinish(MailBundleInstaller* installer, const std::optional<Error>& error);
     void installationDidFinish(MailBundleInstaller* installer, const std::optional<Error>& error);
     void removalDidFinish(MailBundleInstaller* installer, const std::optional<Error>& error);
     // Shows the overlay, then runs the engine's operation as one block of the main operation queue
