@@ -11,8 +11,6 @@
 
 namespace {
 
-const QString mail1012 = QStringLiteral("10.12.6-mail-16G1408-info.plist");
-
 struct CommandResult {
     int exitStatus = -1;
     QString output;

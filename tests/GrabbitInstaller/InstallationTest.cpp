@@ -15,8 +15,6 @@
 
 namespace {
 
-const QString mail1012 = QStringLiteral("10.12.6-mail-16G1408-info.plist");
-const QString mail1012Identifier = QStringLiteral("21560BD9-A3CC-482E-9B99-95B7BF61EDC1");
 const QString bundleName = QStringLiteral("ZephMailMessageServiceEnabler.mailbundle");
 const QString unzip = QStringLiteral("/usr/bin/unzip");
 const QString chmod = QStringLiteral("/bin/chmod");

@@ -7,15 +7,6 @@
 #include <QFile>
 #include <QTest>
 
-namespace {
-
-const QString mail1012 = QStringLiteral("10.12.6-mail-16G1408-info.plist");
-const QString mail1012Identifier = QStringLiteral("21560BD9-A3CC-482E-9B99-95B7BF61EDC1");
-const QString mail1085 = QStringLiteral("10.8.5-mail-12f23-info.plist");
-const QString message1085 = QStringLiteral("10.8.5-message-12f23-info.plist");
-
-} // namespace
-
 class MailBundleStateTest : public QObject {
     Q_OBJECT
 

@@ -10,12 +10,6 @@
 
 namespace {
 
-const QString mail1012 = QStringLiteral("10.12.6-mail-16G1408-info.plist");
-const QString mail1012Identifier = QStringLiteral("21560BD9-A3CC-482E-9B99-95B7BF61EDC1");
-const QString mail1085 = QStringLiteral("10.8.5-mail-12f23-info.plist");
-const QString mail1085Identifier = QStringLiteral("2B98D2DD-000B-4521-83EB-7BFCB9B161C8");
-const QString message1085 = QStringLiteral("10.8.5-message-12f23-info.plist");
-const QString message1085Identifier = QStringLiteral("DAFFB2B4-77BC-4C25-8CE1-2405E652D54B");
 const QString defaultsTool = QStringLiteral("/usr/bin/defaults");
 
 QStringList defaultsWrite(const QString& key, const QString& type, const QString& value)

@@ -9,7 +9,6 @@
 
 namespace {
 
-const QString mail1012 = QStringLiteral("10.12.6-mail-16G1408-info.plist");
 constexpr double longestQuitWait = 15.0;
 
 // A Mail that ends exactly when the engine's wait runs out.

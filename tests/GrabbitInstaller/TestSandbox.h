@@ -11,6 +11,14 @@
 
 #include <optional>
 
+// Apple's real Mail Info.plists in tests/data/mail-info-plists, with their compatibility identifiers.
+inline const QString mail1012 = QStringLiteral("10.12.6-mail-16G1408-info.plist");
+inline const QString mail1012Identifier = QStringLiteral("21560BD9-A3CC-482E-9B99-95B7BF61EDC1");
+inline const QString mail1085 = QStringLiteral("10.8.5-mail-12f23-info.plist");
+inline const QString mail1085Identifier = QStringLiteral("2B98D2DD-000B-4521-83EB-7BFCB9B161C8");
+inline const QString message1085 = QStringLiteral("10.8.5-message-12f23-info.plist");
+inline const QString message1085Identifier = QStringLiteral("DAFFB2B4-77BC-4C25-8CE1-2405E652D54B");
+
 // A simulated Mac for one test: a temporary home folder and system root, and an installer bundle
 // whose resources the test decides. While it lives, HOME, GRABBIT_SYSTEM_ROOT and the main bundle
 // point into it; everything is restored and removed when it goes.
