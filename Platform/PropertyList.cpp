@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "PropertyList.h"
 
+#include "AtomicFileWriter.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 #include <plist/plist.h>
@@ -764,10 +765,5 @@ bool PropertyList::writeToFile(const QVariant& value, const QString& path, Prope
         setError(errorDescription, QStringLiteral("the value cannot be stored in a property list"));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        setError(errorDescription, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
+    return AtomicFileWriter::writeFile(path, data, errorDescription);
 }

@@ -31,7 +31,8 @@ public:
     // Empty when the value holds something a property list cannot carry.
     static QByteArray toData(const QVariant& value, PropertyListFormat format);
 
-    // Writes to a temporary file in the same folder that then replaces the target.
+    // Replaces the file atomically (AtomicFileWriter): on failure the file stays as it was and the
+    // reason is in errorDescription.
     static bool writeToFile(const QVariant& value, const QString& path,
                             PropertyListFormat format = PropertyListFormat::XML,
                             QString* errorDescription = nullptr);

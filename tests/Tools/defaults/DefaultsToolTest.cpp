@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 Q_DECLARE_METATYPE(PropertyListFormat)
 
 using namespace Qt::StringLiterals;
@@ -45,8 +48,8 @@ private slots:
     void writeKeepsFormatAndOtherKeys_data();
     void writeKeepsFormatAndOtherKeys();
     void containerFolderDecidesTheFile();
-    void unparsableFileIsLeftByteForByte_data();
-    void unparsableFileIsLeftByteForByte();
+    void failedWriteLeavesFileByteForByte_data();
+    void failedWriteLeavesFileByteForByte();
     void refusedCommandLines_data();
     void refusedCommandLines();
     void booleanSpellings();
@@ -54,7 +57,7 @@ private slots:
     void readingTheWholeDomain();
 
 private:
-    Run defaults(const QStringList& arguments);
+    Run defaults(const QStringList& arguments, rlim_t fileSizeLimit = RLIM_INFINITY);
     Run write(const QString& key, const QString& type, const QString& value);
     QString preferencesPath() const
     {
@@ -70,9 +73,15 @@ void DefaultsToolTest::init()
     QVERIFY(m_home->isValid());
 }
 
-Run DefaultsToolTest::defaults(const QStringList& arguments)
+// A file size limit makes every write beyond it fail with EFBIG, as a full disk fails with ENOSPC.
+Run DefaultsToolTest::defaults(const QStringList& arguments, rlim_t fileSizeLimit)
 {
     QProcess process;
+    process.setChildProcessModifier([fileSizeLimit] {
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_s, m_home->path());
     process.setProcessEnvironment(environment);
@@ -141,21 +150,27 @@ void DefaultsToolTest::containerFolderDecidesTheFile()
              QVariantMap({{u"EnableBundles"_s, false}}));
 }
 
-void DefaultsToolTest::unparsableFileIsLeftByteForByte_data()
+void DefaultsToolTest::failedWriteLeavesFileByteForByte_data()
 {
     QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<quint64>("fileSizeLimit");
     const QByteArray binary = PropertyList::toData(QVariantMap{{u"a"_s, 1}}, PropertyListFormat::Binary);
-    QTest::newRow("not a property list") << QByteArray("not a property list\n");
-    QTest::newRow("truncated binary") << binary.left(binary.size() - 3);
-    QTest::newRow("top-level array") << PropertyList::toData(QVariantList{1}, PropertyListFormat::XML);
-    QTest::newRow("empty") << QByteArray();
+    const quint64 unlimited = RLIM_INFINITY;
+    QTest::newRow("not a property list") << QByteArray("not a property list\n") << unlimited;
+    QTest::newRow("truncated binary") << binary.left(binary.size() - 3) << unlimited;
+    QTest::newRow("top-level array") << PropertyList::toData(QVariantList{1}, PropertyListFormat::XML)
+                                     << unlimited;
+    QTest::newRow("empty") << QByteArray() << unlimited;
+    QTest::newRow("write error, nothing written") << binary << quint64(0);
+    QTest::newRow("write error, part written") << binary << quint64(binary.size() / 2);
 }
 
-void DefaultsToolTest::unparsableFileIsLeftByteForByte()
+void DefaultsToolTest::failedWriteLeavesFileByteForByte()
 {
     QFETCH(QByteArray, contents);
+    QFETCH(quint64, fileSizeLimit);
     QVERIFY(writeBytes(preferencesPath(), contents));
-    const Run run = write(u"EnableBundles"_s, u"-bool"_s, u"YES"_s);
+    const Run run = defaults({u"write"_s, domain, u"EnableBundles"_s, u"-bool"_s, u"YES"_s}, fileSizeLimit);
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.errors.count(u'\n'), 1);
     QCOMPARE(readBytes(preferencesPath()), contents);
