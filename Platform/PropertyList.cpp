@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -46,8 +47,12 @@ std::optional<QByteArray> readAtMostCapPlusOne(const QString& path, QString* err
         setError(errorDescription, QStringLiteral("cannot open %1: %2").arg(path, systemReason()));
         return std::nullopt;
     }
+    // A regular file is read at once, and one byte more to see the end; anything else in chunks.
+    qsizetype chunk = 64 * 1024;
+    struct stat status {};
+    if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
+        chunk = qsizetype(std::min<off_t>(status.st_size, PropertyList::maximumInputSize)) + 1;
     QByteArray data;
-    constexpr qsizetype chunk = 64 * 1024;
     for (;;) {
         const qsizetype wanted = std::min(chunk, PropertyList::maximumInputSize + 1 - data.size());
         if (wanted == 0)

@@ -51,11 +51,25 @@ bool isSpace(char character)
     return character == ' ' || character == '\t' || character == '\n' || character == '\r';
 }
 
+const std::array<bool, 256> nameCharacters = [] {
+    std::array<bool, 256> table{};
+    for (int byte = 0; byte < 256; ++byte)
+        table[byte] = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                      (byte >= '0' && byte <= '9') || byte == '_' || byte == ':' || byte == '.' ||
+                      byte == '-' || byte >= 0x80;
+    return table;
+}();
+
 bool isNameCharacter(char character)
 {
-    const auto byte = uchar(character);
-    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-           byte == '_' || byte == ':' || byte == '.' || byte == '-' || byte >= 0x80;
+    return nameCharacters[uchar(character)];
+}
+
+// Compares the lengths first, which tells most element names apart without a call.
+bool isNamed(QByteArrayView name, std::string_view expected)
+{
+    return std::size_t(name.size()) == expected.size() &&
+           std::memcmp(name.data(), expected.data(), expected.size()) == 0;
 }
 
 bool startsWith(const Cursor& cursor, std::string_view text)
@@ -90,19 +104,52 @@ const char* skipPast(Cursor& cursor, std::string_view terminator, const char* co
 }
 
 // Every byte of the document: valid UTF-8, and only characters that XML 1.0 allows.
+constexpr quint64 eachByte = 0x0101010101010101;
+constexpr quint64 highBits = 0x8080808080808080;
+constexpr quint64 lowBits = 0x7F7F7F7F7F7F7F7F;
+
+// The high bit of each byte of the word that equals the value.
+quint64 bytesEqual(quint64 word, uchar value)
+{
+    const quint64 difference = word ^ (eachByte * value);
+    return ~(((difference & lowBits) + lowBits) | difference) & highBits;
+}
+
+// The high bit of each byte of the word below 0x20.
+quint64 bytesBelowSpace(quint64 word)
+{
+    return ~(((word & lowBits) + eachByte * 0x60) | word) & highBits;
+}
+
+// Whether eight bytes may hold a control character other than white space, or the first byte
+// of U+FFFE or U+FFFF (0xEF); a word at a time, since this looks at every byte of the document.
+bool mayHoldForbiddenCharacter(const char* bytes)
+{
+    quint64 word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    const quint64 whiteSpace = bytesEqual(word, '\t') | bytesEqual(word, '\n') | bytesEqual(word, '\r');
+    return ((bytesBelowSpace(word) & ~whiteSpace) | bytesEqual(word, 0xEF)) != 0;
+}
+
 void checkCharacters(Cursor& cursor)
 {
     if (!QByteArrayView(cursor.begin, cursor.end - cursor.begin).isValidUtf8())
         throw PropertyListParseFailure{QStringLiteral("the document is not valid UTF-8")};
-    for (const char* character = cursor.begin; character < cursor.end; ++character) {
-        const auto byte = uchar(*character);
-        const bool control = byte < 0x20 && !isSpace(char(byte));
-        // U+FFFE and U+FFFF are EF BF BE and EF BF BF.
-        const bool nonCharacter = byte == 0xEF && cursor.end - character >= 3 &&
-                                  uchar(character[1]) == 0xBF && uchar(character[2]) >= 0xBE;
-        if (control || nonCharacter) {
-            cursor.position = character;
-            fail(cursor, "a character that XML does not allow");
+    constexpr qsizetype wordSize = 8;
+    for (const char* word = cursor.begin; word < cursor.end; word += wordSize) {
+        const qsizetype size = std::min(wordSize, qsizetype(cursor.end - word));
+        if (size == wordSize && !mayHoldForbiddenCharacter(word))
+            continue;
+        for (const char* character = word; character < word + size; ++character) {
+            const auto byte = uchar(*character);
+            const bool control = byte < 0x20 && !isSpace(char(byte));
+            // U+FFFE and U+FFFF are EF BF BE and EF BF BF.
+            const bool nonCharacter = byte == 0xEF && cursor.end - character >= 3 &&
+                                      uchar(character[1]) == 0xBF && uchar(character[2]) >= 0xBE;
+            if (control || nonCharacter) {
+                cursor.position = character;
+                fail(cursor, "a character that XML does not allow");
+            }
         }
     }
 }
@@ -171,9 +218,10 @@ void skipMarkupBetweenElements(Cursor& cursor)
             return;
         if (*cursor.position != '<')
             fail(cursor, "text outside a value");
-        if (startsWith(cursor, "<!--"))
+        const char next = cursor.end - cursor.position > 1 ? cursor.position[1] : 0;
+        if (next == '!' && startsWith(cursor, "<!--"))
             skipComment(cursor);
-        else if (startsWith(cursor, "<?"))
+        else if (next == '?')
             skipProcessingInstruction(cursor);
         else
             return;
@@ -301,11 +349,12 @@ StartTag readStartTag(Cursor& cursor)
 
 void readEndTag(Cursor& cursor, QByteArrayView name)
 {
-    if (!startsWith(cursor, "</"))
+    const char* tag = cursor.position;
+    const qsizetype length = name.size();
+    if (cursor.end - tag < length + 3 || tag[0] != '<' || tag[1] != '/' ||
+        std::memcmp(tag + 2, name.data(), std::size_t(length)) != 0 || isNameCharacter(tag[2 + length]))
         fail(cursor, QStringLiteral("</%1> expected").arg(QString::fromUtf8(name.data(), name.size())));
-    cursor.position += 2;
-    if (readName(cursor) != name)
-        fail(cursor, QStringLiteral("</%1> expected").arg(QString::fromUtf8(name.data(), name.size())));
+    cursor.position += 2 + length;
     skipSpace(cursor);
     if (atEnd(cursor) || *cursor.position != '>')
         fail(cursor, "malformed end tag");
@@ -459,8 +508,9 @@ QVariant readDictionary(Cursor& cursor, int depth)
         skipMarkupBetweenElements(cursor);
         if (atEnd(cursor) || startsWith(cursor, "</") || atKeyTag(cursor))
             fail(cursor, QStringLiteral("key \"%1\" has no value").arg(key));
-        // Real files repeat keys now and then; as on macOS, the later value wins.
-        dictionary.insert(key, readValue(cursor, depth + 1));
+        // Real files repeat keys now and then; as on macOS, the later value wins. Writers sort the
+        // keys, so the end is the place to look first.
+        dictionary.insert(dictionary.cend(), key, readValue(cursor, depth + 1));
     }
 }
 
@@ -481,9 +531,9 @@ QVariant readScalar(Cursor& cursor, const StartTag& tag)
     const QByteArrayView name = tag.name;
     const char* start = cursor.position;
     const QByteArrayView text = scalarText(cursor, tag);
-    if (name == "string")
+    if (isNamed(name, "string"))
         return QString::fromUtf8(text);
-    if (name == "integer") {
+    if (isNamed(name, "integer")) {
         const auto value = parseInteger(trimmed(text));
         if (!value)
             failAt(
@@ -491,25 +541,25 @@ QVariant readScalar(Cursor& cursor, const StartTag& tag)
                 QStringLiteral("integer \"%1\" is not a signed 64-bit number").arg(QString::fromUtf8(text)));
         return QVariant::fromValue<qint64>(*value);
     }
-    if (name == "real") {
+    if (isNamed(name, "real")) {
         const auto value = parseReal(trimmed(text));
         if (!value)
             failAt(cursor, start, QStringLiteral("real \"%1\" is not a number").arg(QString::fromUtf8(text)));
         return *value;
     }
-    if (name == "true" || name == "false") {
+    if (isNamed(name, "true") || isNamed(name, "false")) {
         if (!trimmed(text).empty())
             failAt(cursor, start, QStringLiteral("a boolean carries no content"));
-        return name == "true";
+        return isNamed(name, "true");
     }
-    if (name == "date") {
+    if (isNamed(name, "date")) {
         const auto date = PropertyListDate::fromIso8601(trimmed(text));
         if (!date)
             failAt(cursor, start,
                    QStringLiteral("date \"%1\" is not an ISO 8601 UTC date").arg(QString::fromUtf8(text)));
         return QVariant::fromValue(*date);
     }
-    if (name == "data") {
+    if (isNamed(name, "data")) {
         QByteArray encoded = text.toByteArray();
         encoded.removeIf(
             [](char character) { return isSpace(character) || character == '\f' || character == '\v'; });
@@ -530,9 +580,9 @@ QVariant readValue(Cursor& cursor, int depth)
     if (atEnd(cursor) || startsWith(cursor, "<!"))
         fail(cursor, "a value was expected");
     const StartTag tag = readStartTag(cursor);
-    if (tag.name == "dict")
+    if (isNamed(tag.name, "dict"))
         return tag.isEmpty ? QVariant(QVariantMap()) : readDictionary(cursor, depth);
-    if (tag.name == "array")
+    if (isNamed(tag.name, "array"))
         return tag.isEmpty ? QVariant(QVariantList()) : readArray(cursor, depth);
     return readScalar(cursor, tag);
 }
@@ -580,7 +630,7 @@ QVariant readDocument(Cursor& cursor)
     if (startsWith(cursor, "<!"))
         fail(cursor, "unexpected markup before the root element");
     const StartTag root = readStartTag(cursor);
-    if (root.name != "plist")
+    if (!isNamed(root.name, "plist"))
         fail(cursor, QStringLiteral("the root element is <%1>, not <plist>")
                          .arg(QString::fromUtf8(root.name.data(), root.name.size())));
     if (!root.isEmpty)
