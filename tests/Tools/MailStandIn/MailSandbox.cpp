@@ -2,7 +2,7 @@
 #include "MailSandbox.h"
 
 #include "ControlClient.h"
-#include "PlistDictionary.h"
+#include "PropertyList.h"
 
 #include <plist/plist.h>
 
@@ -123,12 +123,12 @@ void MailSandbox::writePreferencesBytes(const std::string& bytes)
 std::vector<std::string> MailSandbox::mailIdentifiers() const
 {
     std::vector<std::string> identifiers;
-    std::string error;
     for (const auto& path :
          {mailInfoPlist(), root() / "System/Library/Frameworks/Message.framework/Resources/Info.plist"}) {
-        auto info = PlistDictionary::readFile(path.string(), &error);
-        if (info && info->string("PluginCompatibilityUUID"))
-            identifiers.push_back(*info->string("PluginCompatibilityUUID"));
+        auto info = PropertyList::dictionaryWithContentsOfFile(QString::fromStdString(path.string()));
+        if (info && info->value(QStringLiteral("PluginCompatibilityUUID")).typeId() == QMetaType::QString)
+            identifiers.push_back(
+                info->value(QStringLiteral("PluginCompatibilityUUID")).toString().toStdString());
     }
     return identifiers;
 }
