@@ -31,6 +31,9 @@ QString PropertyListDescription::describeNested(const QVariant& value, int depth
     case QMetaType::QString:
         return quoted(value.toString());
     default:
+        // Inside a container a date is quoted like any text with spaces, as macOS prints it.
+        if (value.typeId() == qMetaTypeId<PropertyListDate>())
+            return quoted(describeScalar(value));
         return describeScalar(value);
     }
 }

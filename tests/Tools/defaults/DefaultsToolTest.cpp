@@ -19,7 +19,7 @@ const QString preferences =
     u"/Library/Containers/com.apple.mail/Data/Library/Preferences/com.apple.mail.plist"_s;
 
 // What Mail keeps beside our keys, with dates that once made the file unwritable.
-const QVariantMap mailPreferences{{u"Kept"_s, u"as it was"_s},
+const QVariantMap mailPreferences{{u"Kept"_s, QVariantList{u"as it was"_s, 1}},
                                   {u"Distant"_s, QVariant::fromValue(PropertyListDate(63113904000))},
                                   {u"Fraction"_s, QVariant::fromValue(PropertyListDate(-0.25))}};
 
@@ -74,12 +74,11 @@ void DefaultsToolTest::commands_data()
                                    << unlimited;
     QTest::newRow("a new file is binary") << QByteArray() << write("-boolean", "NO") << 0 << QString()
                                           << QVariant(with(u"Key"_s, false, {})) << unlimited;
-    QTest::newRow("read a date") << binary << read(u"Distant"_s) << 0 << u"4001-01-01 00:00:00 +0000\n"_s
-                                 << QVariant() << unlimited;
     QTest::newRow("read the domain")
-        << PropertyList::toData(with(u"List"_s, QVariantList{u"a"_s, u"b c"_s}, {}), PropertyListFormat::XML)
-        << QStringList{u"read"_s, domain} << 0
-        << u"{\n    List = (\n        a,\n        \"b c\"\n    );\n}\n"_s << QVariant() << unlimited;
+        << binary << QStringList{u"read"_s, domain} << 0
+        << u"{\n    Distant = \"4001-01-01 00:00:00 +0000\";\n    Fraction = \"2000-12-31 23:59:59 +0000\";\n"
+           "    Kept = (\n        \"as it was\",\n        1\n    );\n}\n"_s
+        << QVariant() << unlimited;
     QTest::newRow("missing key") << xml << read(u"Missing"_s) << 1 << missing << QVariant() << unlimited;
     QTest::newRow("unknown type") << xml << write("-float", "1") << 1 << u"usage:"_s << QVariant()
                                   << unlimited;
