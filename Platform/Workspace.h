@@ -29,9 +29,7 @@ public:
     // nullptr restores the real workspace. The caller keeps ownership.
     static void setSharedWorkspace(Workspace* workspace);
 
-    // The bundle path of the application with that identifier: "*.app" under the system root's
-    // "Applications" and "System/Applications", then "~/Applications", matched on the
-    // CFBundleIdentifier of "Contents/Info.plist".
+    // The bundle path of the application with that identifier, as the system finds it.
     virtual std::optional<QString> urlForApplicationWithBundleIdentifier(const QString& bundleIdentifier);
 
     // Running instances of that application, possibly none.

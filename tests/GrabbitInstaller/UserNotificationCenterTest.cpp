@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "UserNotificationCenter.h"
+#include "FreedesktopNotificationCenter.h"
 #include "Log.h"
 #include "UserNotificationTestBus.h"
 
@@ -44,7 +44,7 @@ private slots:
         QVERIFY(bus.isRunning());
         FakeNotificationDaemon daemon;
         QVERIFY(bus.startDaemon(&daemon));
-        UserNotificationCenter center(bus.connect(QStringLiteral("center")));
+        FreedesktopNotificationCenter center(bus.connect(QStringLiteral("center")));
         RecordingDelegate delegate;
         center.setDelegate(&delegate);
 
@@ -85,8 +85,9 @@ private slots:
         QStringList lines;
         const Log::Sink previous = Log::setSink([&lines](const QString& line) { lines << line; });
         {
-            UserNotificationCenter center(busRuns ? bus.connect(QStringLiteral("center"))
-                                                  : QDBusConnection(QStringLiteral("no such connection")));
+            FreedesktopNotificationCenter center(busRuns
+                                                     ? bus.connect(QStringLiteral("center"))
+                                                     : QDBusConnection(QStringLiteral("no such connection")));
 
             center.scheduleNotification(updateNotification());
 
