@@ -11,8 +11,6 @@
 
 namespace {
 
-void doNothing(MailBundleInstaller*, const std::optional<Error>&) {}
-
 Error installerDamagedError()
 {
     return Error(MailBundleInstallerErrorDomain, MailBundleErrorInstallerDamaged,
@@ -101,7 +99,7 @@ void MailBundleInstaller::installMailBundle(Completion completion)
 
 bool MailBundleInstaller::primitiveInstallMailBundle(const Completion& completion)
 {
-    const Completion report = completion ? completion : Completion(doNothing);
+    const Completion report = completion ? completion : doNothing;
     if (reportMissingArchive(this, report))
         return false;
     if (!removeMailBundleRestartingMail(false, report))

@@ -16,7 +16,6 @@
 
 namespace {
 
-const QString mailBundleIdentifier = QStringLiteral("com.apple.mail");
 const QString pluginCompatibilityKey = QStringLiteral("PluginCompatibilityUUID");
 const QString supportedCompatibilityKey = QStringLiteral("SupportedPluginCompatibilityUUIDs");
 const QString supported1012CompatibilityKey = QStringLiteral("Supported10.12PluginCompatibilityUUIDs");
