@@ -1,52 +1,23 @@
 // SPDX-License-Identifier: MIT
 #include "InstallerPushButtonCell.h"
 
+#include "FontWithNameOrSystemFont.h"
 #include "InstallerPushButton.h"
 #include "ZFString.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QColor>
 #include <QFont>
-#include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextCursor>
 #include <QTextDocument>
-
-#include <optional>
 
 namespace {
 
 constexpr qreal titleInset = 8.0;
 constexpr qreal faceInset = 0.5;
 constexpr qreal faceRadius = 8.0;
-
-// A font by its PostScript name ("Family-Style"), as the font's maker names it; nothing when no
-// installed family and style carry that name. Sizes are in device-independent pixels, as AppKit's points.
-std::optional<QFont> fontWithName(const QString& postScriptName, int size)
-{
-    const QString wanted = QString(postScriptName).remove(u' ');
-    for (const QString& family : QFontDatabase::families()) {
-        const QString familyName = QString(family).remove(u' ');
-        for (const QString& style : QFontDatabase::styles(family)) {
-            if (familyName + u'-' + QString(style).remove(u' ') != wanted)
-                continue;
-            QFont font = QFontDatabase::font(family, style, size);
-            font.setPixelSize(size);
-            return font;
-        }
-    }
-    return std::nullopt;
-}
-
-QFont fontWithNameOrSystemFont(const QString& postScriptName, int size)
-{
-    if (const std::optional<QFont> named = fontWithName(postScriptName, size))
-        return *named;
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(size);
-    return font;
-}
 
 QVariantMap textAttributes(const QFont& font, const QColor& color)
 {
