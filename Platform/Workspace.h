@@ -18,7 +18,7 @@ public:
 };
 
 // Launch option: start the application without bringing it to the front.
-inline constexpr unsigned NSWorkspaceLaunchWithoutActivation = 512;
+inline constexpr unsigned GBWorkspaceLaunchWithoutActivation = 512;
 
 // Finding, launching and watching applications, and showing things to the user.
 class Workspace {

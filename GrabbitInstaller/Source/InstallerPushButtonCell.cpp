@@ -21,17 +21,17 @@ constexpr qreal faceRadius = 8.0;
 
 QVariantMap textAttributes(const QFont& font, const QColor& color)
 {
-    return {{QString::fromLatin1(NSFontAttributeName), QVariant::fromValue(font)},
-            {QString::fromLatin1(NSForegroundColorAttributeName), QVariant::fromValue(color)}};
+    return {{QString::fromLatin1(GBFontAttributeName), QVariant::fromValue(font)},
+            {QString::fromLatin1(GBForegroundColorAttributeName), QVariant::fromValue(color)}};
 }
 
 QTextCharFormat charFormat(const QVariantMap& attributes)
 {
     QTextCharFormat format;
-    const QVariant font = attributes.value(QString::fromLatin1(NSFontAttributeName));
+    const QVariant font = attributes.value(QString::fromLatin1(GBFontAttributeName));
     if (font.canConvert<QFont>())
         format.setFont(font.value<QFont>());
-    const QVariant color = attributes.value(QString::fromLatin1(NSForegroundColorAttributeName));
+    const QVariant color = attributes.value(QString::fromLatin1(GBForegroundColorAttributeName));
     if (color.canConvert<QColor>())
         format.setForeground(color.value<QColor>());
     return format;

@@ -14,7 +14,7 @@ namespace {
 Error installerDamagedError()
 {
     return Error(MailBundleInstallerErrorDomain, MailBundleErrorInstallerDamaged,
-                 {{NSLocalizedDescriptionKey,
+                 {{GBLocalizedDescriptionKey,
                    localizedString("The Grabbit installer is damaged: its plug-in archive is missing.")}});
 }
 
@@ -22,7 +22,7 @@ Error extractionFailedError(const QString& reason)
 {
     return Error(
         MailBundleInstallerErrorDomain, MailBundleErrorExtractionFailed,
-        {{NSLocalizedDescriptionKey, localizedString("The plug-in couldn’t be unpacked: %1.").arg(reason)}});
+        {{GBLocalizedDescriptionKey, localizedString("The plug-in couldn’t be unpacked: %1.").arg(reason)}});
 }
 
 void setError(Error* slot, const Error& error)

@@ -53,5 +53,5 @@ bool MailBundleInstaller::terminateMail()
 bool MailBundleInstaller::launchMail()
 {
     return Workspace::sharedWorkspace().launchAppWithBundleIdentifier(mailBundleIdentifier,
-                                                                      NSWorkspaceLaunchWithoutActivation);
+                                                                      GBWorkspaceLaunchWithoutActivation);
 }

@@ -39,7 +39,7 @@ std::optional<QVariant> compatibilityValueOfInfoPlist(const QString& infoPlistPa
 Error MailBundleInstaller::unableToUpdateMailPreferencesError() const
 {
     return Error(MailBundleInstallerErrorDomain, MailBundleErrorUnableToUpdateMailPreferences,
-                 {{NSLocalizedDescriptionKey, localizedString("Unable to update Mail preferences.")}});
+                 {{GBLocalizedDescriptionKey, localizedString("Unable to update Mail preferences.")}});
 }
 
 bool MailBundleInstaller::updateMailPreferences(Error* error)
@@ -133,7 +133,7 @@ bool MailBundleInstaller::updateMailBundleCompatibilityValues(Error* error)
         written = PropertyList::writeToFile(*info, infoPlistPath, PropertyListFormat::XML);
     }
     if (!written && error)
-        *error = Error(NSCocoaErrorDomain, NSFileWriteUnknownError, {{NSFilePathErrorKey, infoPlistPath}});
+        *error = Error(GBCocoaErrorDomain, GBFileWriteUnknownError, {{GBFilePathErrorKey, infoPlistPath}});
     return written;
 }
 

@@ -46,7 +46,7 @@ QString errorLogDescription(const Error& error)
                               .arg(error.domain())
                               .arg(error.code())
                               .arg(error.localizedDescription());
-    const QString path = error.userInfo().value(NSFilePathErrorKey).toString();
+    const QString path = error.userInfo().value(GBFilePathErrorKey).toString();
     if (!path.isEmpty())
         description += QStringLiteral(" UserInfo={NSFilePath=%1}").arg(path);
     return description;

@@ -181,6 +181,6 @@ std::optional<QString> MailBundleInstaller::packagedVersionString() const
 Error MailBundleInstaller::mailFailedToQuitError() const
 {
     return Error(MailBundleInstallerErrorDomain, MailBundleErrorMailFailedToQuit,
-                 {{NSLocalizedDescriptionKey,
+                 {{GBLocalizedDescriptionKey,
                    localizedString("Mail failed to Quit. Please quit Mail manually and try again.")}});
 }

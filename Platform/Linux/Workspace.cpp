@@ -156,7 +156,7 @@ bool Workspace::launchAppWithBundleIdentifier(const QString& bundleIdentifier, u
     if (!executable)
         return false;
     QStringList arguments;
-    if (options & NSWorkspaceLaunchWithoutActivation)
+    if (options & GBWorkspaceLaunchWithoutActivation)
         arguments << QStringLiteral("--without-activation");
     return spawnDetached(*executable, arguments);
 }

@@ -24,8 +24,8 @@ private slots:
         QVERIFY(files.removeItemAtPath(tree, &error) && QFileInfo::exists(kept) && !QFileInfo::exists(tree));
         QVERIFY(!files.removeItemAtPath(tree, &error));
         QCOMPARE(error.domain(), QString("NSCocoaErrorDomain"));
-        QCOMPARE(error.code(), NSFileNoSuchFileError);
-        QCOMPARE(error.userInfo().value(NSFilePathErrorKey).toString(), tree);
+        QCOMPARE(error.code(), GBFileNoSuchFileError);
+        QCOMPARE(error.userInfo().value(GBFilePathErrorKey).toString(), tree);
         QVERIFY(files.createDirectoryAtPath(tree + "/a/b", true, &error));
         QVERIFY(!files.createDirectoryAtPath(kept, true, &error));
     }
