@@ -4,7 +4,8 @@
 #include <QString>
 #include <QVariantMap>
 
-// Keys and domains shared with Foundation's error objects.
+// Keys and domains shared with Foundation's error objects. Ours are named GB… so that a file that
+// includes Foundation, where the NS… names are declared, can use both.
 inline constexpr char GBCocoaErrorDomain[] = "NSCocoaErrorDomain";
 inline constexpr char GBPOSIXErrorDomain[] = "NSPOSIXErrorDomain";
 inline constexpr char GBLocalizedDescriptionKey[] = "NSLocalizedDescription";

@@ -17,7 +17,8 @@ public:
     virtual bool terminate() = 0;
 };
 
-// Launch option: start the application without bringing it to the front.
+// Launch option: start the application without bringing it to the front (AppKit's
+// NSWorkspaceLaunchWithoutActivation, whose value it has).
 inline constexpr unsigned GBWorkspaceLaunchWithoutActivation = 512;
 
 // Finding, launching and watching applications, and showing things to the user.
