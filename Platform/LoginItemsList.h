@@ -20,7 +20,6 @@ public:
         // What the item opens at login; nothing when it does not resolve.
         std::optional<QUrl> url;
         bool hidden = false;
-        bool operator==(const Item&) const = default;
     };
 
     virtual ~LoginItemsList() = default;

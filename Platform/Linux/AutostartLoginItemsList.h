@@ -20,8 +20,6 @@ public:
     // Over the current user's autostart folder; nullptr when it cannot be used.
     static std::unique_ptr<AutostartLoginItemsList> create();
 
-    const AutostartFolder& folder() const { return m_folder; }
-
     QList<Item> snapshot() const override;
     // Writes an entry of ours, named after the installer, that starts the bundle's executable.
     bool insertItemLast(const QUrl& url, bool hidden) override;
