@@ -1,8 +1,5 @@
 # SPDX-License-Identifier: MIT
 # The window's own controls and the login items.
-grabbit_add_test(NAME DesktopEntryTest
-    SOURCES DesktopEntryTest.cpp
-    LIBRARIES PlatformDesktop Qt6::Test)
 grabbit_add_test(NAME LoginItemsManagerTest
     SOURCES LoginItemsManagerTest.cpp
     LIBRARIES GrabbitControls Qt6::Test)
@@ -12,5 +9,5 @@ grabbit_add_test(NAME InstallerPushButtonTest
 grabbit_add_test(NAME InstallerProgressViewTest
     SOURCES InstallerProgressViewTest.cpp
     LIBRARIES GrabbitControls Qt6::Test)
-set_target_properties(DesktopEntryTest LoginItemsManagerTest InstallerPushButtonTest InstallerProgressViewTest
+set_target_properties(LoginItemsManagerTest InstallerPushButtonTest InstallerProgressViewTest
     PROPERTIES AUTOMOC ON)

@@ -54,7 +54,7 @@ private:
         ++refusals;
         if (error)
             *error =
-                fileErrorFromErrno(EACCES, path, NSFileWriteNoPermissionError, refusalDescription(refusals));
+                fileErrorFromErrno(EACCES, path, GBFileWriteNoPermissionError, refusalDescription(refusals));
         return false;
     }
 };

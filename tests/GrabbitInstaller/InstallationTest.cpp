@@ -223,11 +223,11 @@ private slots:
             << QStringLiteral("The Grabbit installer is damaged: its plug-in archive is missing.") << false
             << int(PluginFiles::EarlierCopies) << 0;
         row("an earlier copy stays", FailingStep::EarlierCopyStays)
-            << cocoa << qint64(NSFileWriteNoPermissionError)
+            << cocoa << qint64(GBFileWriteNoPermissionError)
             << InstallationFailingFileManager::refusalDescription(2) << true
             << int(PluginFiles::EarlierCopies) << 0;
         row("bundles folder cannot be created", FailingStep::FolderCannotBeCreated)
-            << cocoa << qint64(NSFileWriteNoPermissionError)
+            << cocoa << qint64(GBFileWriteNoPermissionError)
             << InstallationFailingFileManager::refusalDescription(2) << true << int(PluginFiles::NoCopy) << 0;
         row("extraction fails twice", FailingStep::ExtractionFailsTwice)
             << domain << qint64(1003)
@@ -241,7 +241,7 @@ private slots:
             << domain << qint64(1000) << QStringLiteral("Unable to update Mail preferences.") << true
             << int(PluginFiles::FreshCopy) << 0;
         row("stamp cannot be written", FailingStep::StampCannotBeWritten)
-            << cocoa << qint64(NSFileWriteUnknownError) << QString() << true << int(PluginFiles::FreshCopy)
+            << cocoa << qint64(GBFileWriteUnknownError) << QString() << true << int(PluginFiles::FreshCopy)
             << 2;
     }
 
@@ -402,7 +402,7 @@ private slots:
         installer.installMailBundle(nullptr);
 
         QVERIFY(mail->terminated);
-        QCOMPARE(workspace.launchOptions, QList<unsigned>{NSWorkspaceLaunchWithoutActivation});
+        QCOMPARE(workspace.launchOptions, QList<unsigned>{GBWorkspaceLaunchWithoutActivation});
         QVERIFY(
             TestSandbox::exists(installer.mailBundleInstalledPath() + QLatin1String("/Contents/Info.plist")));
     }

@@ -128,11 +128,11 @@ private slots:
             {InstallerPushButtonCell::titleTextAttributes(), 24, titleColor},
             {InstallerPushButtonCell::subtitleTextAttributes(), 15, QColor::fromRgbF(0, 0, 0, 0.4)}};
         for (const auto& [attributes, size, color] : expectations) {
-            const QFont font = attributes.value(NSFontAttributeName).value<QFont>();
+            const QFont font = attributes.value(GBFontAttributeName).value<QFont>();
             QCOMPARE(attributes.size(), 2);
             QCOMPARE(QFontInfo(font).family(), systemFamily);
             QCOMPARE(font.pixelSize(), size);
-            QCOMPARE(attributes.value(NSForegroundColorAttributeName).value<QColor>(), color);
+            QCOMPARE(attributes.value(GBForegroundColorAttributeName).value<QColor>(), color);
         }
     }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "DesktopServices.h"
+#include "FreedesktopDesktopServices.h"
 #include "Log.h"
 #include "UserNotificationTestBus.h"
 
@@ -9,9 +9,9 @@
 namespace {
 
 // Desktop services whose web browser is a record; the file-manager request goes over D-Bus.
-class RecordingBrowserServices : public DesktopServices {
+class RecordingBrowserServices : public FreedesktopDesktopServices {
 public:
-    using DesktopServices::DesktopServices;
+    using FreedesktopDesktopServices::FreedesktopDesktopServices;
     QList<QUrl> opened;
     bool canOpen = true;
     bool openURL(const QUrl& url) override

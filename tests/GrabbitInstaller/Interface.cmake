@@ -4,7 +4,7 @@
 add_library(InterfaceTestSupport STATIC
     InterfaceTestDesktopServices.h InterfaceTestSandbox.h
     InterfaceTestScreenshot.cpp InterfaceTestScreenshot.h
-    UserNotificationTestBus.cpp UserNotificationTestBus.h)
+    UserNotificationTestBus.h)
 target_include_directories(InterfaceTestSupport PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
 target_link_libraries(InterfaceTestSupport PUBLIC GrabbitInterface FakeMailSupport Qt6::Test)
 target_compile_definitions(InterfaceTestSupport PRIVATE GRABBIT_BUILD_DIR="${CMAKE_BINARY_DIR}")

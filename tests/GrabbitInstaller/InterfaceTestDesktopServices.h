@@ -11,8 +11,6 @@
 // Every path lies on volume 1 unless the table says otherwise; a missing volume reads as failed.
 class InterfaceTestDesktopServices : public DesktopServices {
 public:
-    InterfaceTestDesktopServices() : DesktopServices(QDBusConnection(QString())) {}
-
     QList<QUrl> openedURLs;
     QList<QList<QUrl>> revealed;
     bool canOpenURLs = true;

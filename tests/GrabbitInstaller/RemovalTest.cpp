@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(mail->quitRequests, quitRequests);
         if (withCompletion)
             QCOMPARE(launchesWhenReported, launches);
-        QCOMPARE(workspace.launchOptions, QList<unsigned>(launches, NSWorkspaceLaunchWithoutActivation));
+        QCOMPARE(workspace.launchOptions, QList<unsigned>(launches, GBWorkspaceLaunchWithoutActivation));
     }
 
     void removalForAnInstallationLeavesMailAlone()
@@ -224,7 +224,7 @@ private slots:
         QVERIFY(completion.error);
         QCOMPARE(completion.error->localizedDescription(),
                  InstallationFailingFileManager::refusalDescription(2));
-        QCOMPARE(completion.error->userInfo().value(NSFilePathErrorKey).toString(), installed);
+        QCOMPARE(completion.error->userInfo().value(GBFilePathErrorKey).toString(), installed);
     }
 
     void aRepairThatCannotRunIsLoggedAndTheRetryStillRuns()

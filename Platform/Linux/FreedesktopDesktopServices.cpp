@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "DesktopServices.h"
+#include "FreedesktopDesktopServices.h"
 
 #include "Log.h"
 
@@ -20,13 +20,12 @@ constexpr char fileManagerPath[] = "/org/freedesktop/FileManager1";
 
 } // namespace
 
-DesktopServices::DesktopServices(QDBusConnection connection) : m_connection(std::move(connection)) {}
-
+// On this system the shared services are the freedesktop.org ones.
 DesktopServices& DesktopServices::sharedServices()
 {
     if (overriddenServices)
         return *overriddenServices;
-    static DesktopServices services;
+    static FreedesktopDesktopServices services;
     return services;
 }
 
@@ -35,14 +34,19 @@ void DesktopServices::setSharedServices(DesktopServices* services)
     overriddenServices = services;
 }
 
-bool DesktopServices::openURL(const QUrl& url)
+FreedesktopDesktopServices::FreedesktopDesktopServices(QDBusConnection connection)
+    : m_connection(std::move(connection))
+{
+}
+
+bool FreedesktopDesktopServices::openURL(const QUrl& url)
 {
     if (!url.isValid())
         return false;
     return QDesktopServices::openUrl(url);
 }
 
-void DesktopServices::activateFileViewerSelectingURLs(const QList<QUrl>& urls)
+void FreedesktopDesktopServices::activateFileViewerSelectingURLs(const QList<QUrl>& urls)
 {
     if (urls.isEmpty())
         return;
@@ -67,7 +71,7 @@ void DesktopServices::activateFileViewerSelectingURLs(const QList<QUrl>& urls)
                      });
 }
 
-void DesktopServices::openContainingFolder(const QUrl& url)
+void FreedesktopDesktopServices::openContainingFolder(const QUrl& url)
 {
     const QString path = url.toLocalFile();
     const QString folder = QFileInfo(path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path).absolutePath();
@@ -76,7 +80,7 @@ void DesktopServices::openContainingFolder(const QUrl& url)
     Log::write(QStringLiteral("Unable to show %1: no file manager answered").arg(path));
 }
 
-std::optional<quint64> DesktopServices::volumeIdentifierForURL(const QUrl& url)
+std::optional<quint64> FreedesktopDesktopServices::volumeIdentifierForURL(const QUrl& url)
 {
     if (!url.isLocalFile())
         return std::nullopt;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Workspace.h"
 
+#include "ProcessRunningApplication.h"
 #include "PropertyList.h"
 #include "SystemRoot.h"
 
@@ -8,11 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -45,69 +44,6 @@ std::optional<QString> bundleExecutablePath(const QString& bundlePath)
         return std::nullopt;
     return bundlePath + QLatin1String("/Contents/MacOS/") + executable;
 }
-
-// Field 3 (state) and field 22 (start time) of /proc/<pid>/stat.
-bool readProcessStatus(pid_t pid, char& state, unsigned long long& startTime)
-{
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray contents = file.readAll();
-    // The command name may hold spaces and parentheses: the fields start after the last ')'.
-    const qsizetype end = contents.lastIndexOf(')');
-    if (end < 0)
-        return false;
-    const QList<QByteArray> fields = contents.mid(end + 2).split(' ');
-    if (fields.size() < 20)
-        return false;
-    state = fields.at(0).isEmpty() ? '?' : fields.at(0).at(0);
-    startTime = fields.at(19).toULongLong();
-    return true;
-}
-
-QString processExecutable(pid_t pid)
-{
-    QString target = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
-    if (target.endsWith(QLatin1String(" (deleted)")))
-        target.chop(10);
-    return target;
-}
-
-// A process found through /proc. It counts as terminated once it is gone, a zombie, or its
-// process id belongs to another process.
-class ProcessRunningApplication : public RunningApplication {
-public:
-    ProcessRunningApplication(pid_t pid, unsigned long long startTime) : m_pid(pid), m_startTime(startTime) {}
-
-    bool isTerminated() override
-    {
-        char state = '?';
-        unsigned long long startTime = 0;
-        if (!readProcessStatus(m_pid, state, startTime))
-            return true;
-        return state == 'Z' || state == 'X' || startTime != m_startTime;
-    }
-
-    bool terminate() override
-    {
-        // A process descriptor pins the process, so the request cannot reach a successor that
-        // was given the same process id after Mail ended.
-        const int processDescriptor = static_cast<int>(syscall(SYS_pidfd_open, m_pid, 0));
-        if (processDescriptor < 0)
-            return errno != ESRCH && !isTerminated() && kill(m_pid, SIGTERM) == 0;
-        const bool delivered =
-            !isTerminated() && syscall(SYS_pidfd_send_signal, processDescriptor, SIGTERM, nullptr, 0) == 0;
-        close(processDescriptor);
-        return delivered;
-    }
-
-    unsigned long long startTime() const { return m_startTime; }
-    pid_t processIdentifier() const { return m_pid; }
-
-private:
-    pid_t m_pid;
-    unsigned long long m_startTime;
-};
 
 // The application starts as from a fresh login: nothing blocked or ignored that this process
 // blocks or ignores. Only async-signal-safe calls: it runs between fork and exec.
@@ -182,6 +118,8 @@ void Workspace::setSharedWorkspace(Workspace* workspace)
     installedWorkspace() = workspace;
 }
 
+// "*.app" under the system root's "Applications" and "System/Applications", then "~/Applications",
+// matched on the CFBundleIdentifier of "Contents/Info.plist".
 std::optional<QString> Workspace::urlForApplicationWithBundleIdentifier(const QString& bundleIdentifier)
 {
     for (const QString& folder : applicationFolders()) {
@@ -197,40 +135,16 @@ std::optional<QString> Workspace::urlForApplicationWithBundleIdentifier(const QS
     return std::nullopt;
 }
 
+// The processes whose executable is the bundle's "Contents/MacOS/<CFBundleExecutable>".
 std::vector<std::unique_ptr<RunningApplication>>
 Workspace::runningApplicationsWithBundleIdentifier(const QString& bundleIdentifier)
 {
-    std::vector<std::unique_ptr<RunningApplication>> applications;
     const auto bundlePath = urlForApplicationWithBundleIdentifier(bundleIdentifier);
-    if (!bundlePath)
-        return applications;
-    const auto executable = bundleExecutablePath(*bundlePath);
-    if (!executable)
-        return applications;
-    const QString wanted = QFileInfo(*executable).canonicalFilePath();
+    const auto executable = bundlePath ? bundleExecutablePath(*bundlePath) : std::nullopt;
+    const QString wanted = executable ? QFileInfo(*executable).canonicalFilePath() : QString();
     if (wanted.isEmpty())
-        return applications;
-
-    std::vector<std::unique_ptr<ProcessRunningApplication>> instances;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isNumber = false;
-        const pid_t pid = entry.toInt(&isNumber);
-        if (!isNumber || processExecutable(pid) != wanted)
-            continue;
-        char state = '?';
-        unsigned long long startTime = 0;
-        if (readProcessStatus(pid, state, startTime))
-            instances.push_back(std::make_unique<ProcessRunningApplication>(pid, startTime));
-    }
-    // Oldest first: process ids wrap around, start times do not.
-    std::sort(instances.begin(), instances.end(), [](const auto& left, const auto& right) {
-        if (left->startTime() != right->startTime())
-            return left->startTime() < right->startTime();
-        return left->processIdentifier() < right->processIdentifier();
-    });
-    for (auto& instance : instances)
-        applications.push_back(std::move(instance));
-    return applications;
+        return {};
+    return ProcessRunningApplication::instancesOfExecutable(wanted);
 }
 
 bool Workspace::launchAppWithBundleIdentifier(const QString& bundleIdentifier, unsigned options)
@@ -242,7 +156,7 @@ bool Workspace::launchAppWithBundleIdentifier(const QString& bundleIdentifier, u
     if (!executable)
         return false;
     QStringList arguments;
-    if (options & NSWorkspaceLaunchWithoutActivation)
+    if (options & GBWorkspaceLaunchWithoutActivation)
         arguments << QStringLiteral("--without-activation");
     return spawnDetached(*executable, arguments);
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QDBusConnection>
 #include <QList>
 #include <QUrl>
 
@@ -11,28 +10,23 @@
 // which volume a file lives on. Tests replace the shared instance to record calls and fake volumes.
 class DesktopServices {
 public:
-    // The file-manager request goes over that bus; by default the session bus.
-    explicit DesktopServices(QDBusConnection connection = QDBusConnection::sessionBus());
     virtual ~DesktopServices() = default;
 
+    // This system's services, unless a replacement is installed.
     static DesktopServices& sharedServices();
-    // nullptr restores the real services. The caller keeps ownership.
+    // nullptr restores this system's services. The caller keeps ownership.
     static void setSharedServices(DesktopServices* services);
 
     // Opens the URL with the desktop's handler; false when there is none or it failed.
-    virtual bool openURL(const QUrl& url);
+    virtual bool openURL(const QUrl& url) = 0;
 
     // Shows the files selected in the file manager, or opens the folder of the first one when no
     // file manager answers. Returns at once; a failure is logged.
-    virtual void activateFileViewerSelectingURLs(const QList<QUrl>& urls);
+    virtual void activateFileViewerSelectingURLs(const QList<QUrl>& urls) = 0;
 
-    // The device that holds the file (st_dev of stat), or nothing when it cannot be read.
-    virtual std::optional<quint64> volumeIdentifierForURL(const QUrl& url);
-
-private:
-    void openContainingFolder(const QUrl& url);
-
-    QDBusConnection m_connection;
+    // An identifier of the volume that holds the file, equal for files on the same volume, or
+    // nothing when it cannot be read.
+    virtual std::optional<quint64> volumeIdentifierForURL(const QUrl& url) = 0;
 };
 
 class ScopedSharedDesktopServices {

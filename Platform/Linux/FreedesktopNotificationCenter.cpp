@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "UserNotificationCenter.h"
+#include "FreedesktopNotificationCenter.h"
 
 #include "Log.h"
 
@@ -22,29 +22,30 @@ constexpr int neverExpires = 0;
 
 } // namespace
 
-UserNotificationCenter::UserNotificationCenter(QDBusConnection connection, QObject* parent)
+FreedesktopNotificationCenter::FreedesktopNotificationCenter(QDBusConnection connection, QObject* parent)
     : QObject(parent), m_connection(std::move(connection))
 {
 }
 
-UserNotificationCenter::UserNotificationCenter(QObject* parent) : QObject(parent) {}
+FreedesktopNotificationCenter::FreedesktopNotificationCenter(QObject* parent) : QObject(parent) {}
 
-UserNotificationCenter::~UserNotificationCenter() = default;
+FreedesktopNotificationCenter::~FreedesktopNotificationCenter() = default;
 
+// On this system the default center is the desktop's notification daemon.
 UserNotificationCenter& UserNotificationCenter::defaultUserNotificationCenter()
 {
-    static UserNotificationCenter* center = new UserNotificationCenter(qApp);
+    static UserNotificationCenter* center = new FreedesktopNotificationCenter(qApp);
     return *center;
 }
 
-QDBusConnection& UserNotificationCenter::connection()
+QDBusConnection& FreedesktopNotificationCenter::connection()
 {
     if (!m_connection)
         m_connection = QDBusConnection::sessionBus();
     return *m_connection;
 }
 
-void UserNotificationCenter::scheduleNotification(Notification notification)
+void FreedesktopNotificationCenter::scheduleNotification(Notification notification)
 {
     if (notification.identifier.isEmpty())
         notification.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -58,10 +59,10 @@ void UserNotificationCenter::scheduleNotification(Notification notification)
     QTimer::singleShot(delay, this, [this, notification] { deliverNotification(notification); });
 }
 
-void UserNotificationCenter::deliverNotification(const Notification& notification)
+void FreedesktopNotificationCenter::deliverNotification(const Notification& notification)
 {
     const bool applicationIsActive = QGuiApplication::applicationState() == Qt::ApplicationActive;
-    if (applicationIsActive && m_delegate && !m_delegate->shouldPresentNotification(*this, notification))
+    if (applicationIsActive && delegate() && !delegate()->shouldPresentNotification(*this, notification))
         return;
     if (!connection().isConnected()) {
         Log::write(QStringLiteral("Notification \"%1\" dropped: no session bus").arg(notification.title));
@@ -87,8 +88,8 @@ void UserNotificationCenter::deliverNotification(const Notification& notificatio
             });
 }
 
-void UserNotificationCenter::notificationCallFinished(QDBusPendingCallWatcher* watcher,
-                                                      const Notification& notification)
+void FreedesktopNotificationCenter::notificationCallFinished(QDBusPendingCallWatcher* watcher,
+                                                             const Notification& notification)
 {
     watcher->deleteLater();
     const QDBusPendingReply<uint> reply = *watcher;
@@ -98,10 +99,9 @@ void UserNotificationCenter::notificationCallFinished(QDBusPendingCallWatcher* w
         return;
     }
     m_delivered.insert(reply.value(), notification);
-    emit notificationDelivered(notification.identifier);
 }
 
-bool UserNotificationCenter::connectDaemonSignals()
+bool FreedesktopNotificationCenter::connectDaemonSignals()
 {
     if (m_signalsConnected)
         return true;
@@ -115,7 +115,7 @@ bool UserNotificationCenter::connectDaemonSignals()
     return m_signalsConnected;
 }
 
-void UserNotificationCenter::actionInvoked(uint daemonIdentifier, const QString& invokedKey)
+void FreedesktopNotificationCenter::actionInvoked(uint daemonIdentifier, const QString& invokedKey)
 {
     const auto found = m_delivered.constFind(daemonIdentifier);
     if (found == m_delivered.constEnd())
@@ -123,16 +123,16 @@ void UserNotificationCenter::actionInvoked(uint daemonIdentifier, const QString&
     if (invokedKey != actionKey && invokedKey != QLatin1String(defaultActionKey))
         return;
     const Notification notification = found.value();
-    if (m_delegate)
-        m_delegate->didActivateNotification(*this, notification);
+    if (Delegate* delegate = this->delegate())
+        delegate->didActivateNotification(*this, notification);
 }
 
-void UserNotificationCenter::notificationClosed(uint daemonIdentifier, uint)
+void FreedesktopNotificationCenter::notificationClosed(uint daemonIdentifier, uint)
 {
     m_delivered.remove(daemonIdentifier);
 }
 
-void UserNotificationCenter::removeDeliveredNotification(const Notification& notification)
+void FreedesktopNotificationCenter::removeDeliveredNotification(const Notification& notification)
 {
     for (auto it = m_delivered.begin(); it != m_delivered.end(); ++it) {
         if (it.value().identifier != notification.identifier)
@@ -144,7 +144,7 @@ void UserNotificationCenter::removeDeliveredNotification(const Notification& not
     }
 }
 
-void UserNotificationCenter::removeAllDeliveredNotifications()
+void FreedesktopNotificationCenter::removeAllDeliveredNotifications()
 {
     const QList<uint> daemonIdentifiers = m_delivered.keys();
     m_delivered.clear();
@@ -152,7 +152,7 @@ void UserNotificationCenter::removeAllDeliveredNotifications()
         closeNotification(daemonIdentifier);
 }
 
-void UserNotificationCenter::closeNotification(uint daemonIdentifier)
+void FreedesktopNotificationCenter::closeNotification(uint daemonIdentifier)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(daemonService, daemonPath, daemonInterface,
                                                        QStringLiteral("CloseNotification"));

@@ -119,6 +119,8 @@ void ChildProcessLauncher::setSharedLauncher(ChildProcessLauncher* launcher)
     installedLauncher() = launcher;
 }
 
+// "/usr/bin/defaults" runs our own defaults tool, "/bin/chmod -R -N DIR" runs "setfacl -R -b DIR";
+// every other program runs as named.
 void ChildProcessLauncher::translateForThisSystem(QString& launchPath, QStringList& arguments)
 {
     if (launchPath == QLatin1String("/usr/bin/defaults")) {
