@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ChildProcessLauncher.h"
 #include "FileManager.h"
+#include "HomeDirectory.h"
 #include "NotificationCenter.h"
 
 #include <QDir>
@@ -46,6 +47,25 @@ private slots:
             QString program = command.takeFirst();
             ChildProcessLauncher::translateForThisSystem(program, command);
             QCOMPARE(QStringList{QFileInfo(program).fileName()} + command, expected);
+        }
+    }
+
+    // Without a usable home the engine would work on the file system's root or beside the real
+    // home: such a HOME is refused with a line that says why.
+    void homeFolderIsRefusedUnlessItNamesAFolderExactly()
+    {
+        QTemporaryDir folder;
+        const QByteArray home = QFile::encodeName(folder.path());
+        const QList<std::pair<QByteArray, QString>> cases = {{home + "//", folder.path()},
+                                                             {"", "HOME is not set"},
+                                                             {"relative", "absolute path"},
+                                                             {home + "/missing", "existing folder"},
+                                                             {home + "/\xff", "UTF-8"}};
+        for (const auto& [value, expected] : cases) {
+            qputenv("HOME", value);
+            QString problem;
+            const std::optional<QString> path = HomeDirectory::path(&problem);
+            QVERIFY2(path ? *path == expected : problem.contains(expected), value.constData());
         }
     }
 
