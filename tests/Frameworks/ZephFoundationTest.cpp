@@ -13,15 +13,11 @@
 
 namespace {
 
-std::optional<ZFVersionNumber> version(const std::string& text)
-{
-    return ZFVersionNumber::initWithVersionString(QString::fromStdString(text));
-}
-
 // How each version orders against the other: "-1 1" when the first is older, "0 0" when equal.
 std::string order(const std::string& first, const std::string& second)
 {
-    const auto [one, other] = std::pair{version(first), version(second)};
+    const auto one = ZFVersionNumber::initWithVersionString(QString::fromStdString(first));
+    const auto other = ZFVersionNumber::initWithVersionString(QString::fromStdString(second));
     return std::to_string(one->compareToVersionNumber(other)) + " " +
            std::to_string(other->compareToVersionNumber(one));
 }
@@ -42,8 +38,11 @@ TEST(ZephFoundationTest, versionsOrderComponentByComponentAsNumbersOfAnyLength)
     for (chain >> older; chain >> relation >> newer; older = newer)
         EXPECT_EQ(order(older, newer), relation == "<" ? "-1 1" : "0 0") << older << relation << newer;
     EXPECT_EQ(order(" 1.4\n", "1.4\t"), "0 0");
-    EXPECT_EQ(version("0")->compareToVersionNumber(std::nullopt), ZFOrderedDescending);
-    EXPECT_FALSE(version(" \n") || ZFVersionNumber::initWithVersionString(std::nullopt));
+    EXPECT_EQ(
+        ZFVersionNumber::initWithVersionString(QStringLiteral("0"))->compareToVersionNumber(std::nullopt),
+        ZFOrderedDescending);
+    EXPECT_FALSE(ZFVersionNumber::initWithVersionString(QStringLiteral(" \n")) ||
+                 ZFVersionNumber::initWithVersionString(std::nullopt));
 }
 
 TEST(ZephFoundationTest, highSierraOrLaterFollowsTheSystemVersionFile)
@@ -68,11 +67,12 @@ TEST(ZephFoundationTest, dictionaryAccessorsConvertLikeFoundation)
     // A property-list value (or none), then intForKey with the default -1, boolForKey, and whether
     // objectForKey answers the default.
     for (const std::string row :
-         {" -1 NO default", "<integer>3</integer> 3 YES", "<integer>5000000000</integer> 2147483647 YES",
-          "<real>3.9</real> 3 YES", "<true/> 1 YES", "<data>MQ==</data> -1 NO", "<string>14</string> 14 YES",
-          "<string>-2x</string> -2 YES", "<string>many</string> 0 NO",
-          "<string>99999999999</string> 2147483647 YES", "<string>YES</string> 0 YES",
-          "<string>NO</string> 0 NO", "<string> 007</string> 7 YES", "<string></string> 0 NO"}) {
+         {" -1 NO default", "<integer>3</integer> 3 YES", "<integer>-3</integer> -3 YES",
+          "<integer>5000000000</integer> 2147483647 YES", "<real>3.9</real> 3 YES", "<true/> 1 YES",
+          "<data>MQ==</data> -1 NO", "<string>14</string> 14 YES", "<string>-2x</string> -2 YES",
+          "<string>many</string> 0 NO", "<string>99999999999</string> 2147483647 YES",
+          "<string>YES</string> 0 YES", "<string>NO</string> 0 NO", "<string>true</string> 0 YES",
+          "<string> 007</string> 7 YES", "<string></string> 0 NO"}) {
         const std::string value = row.substr(0, row.rfind('>') + 1);
         const QVariantMap dictionary = dictionaryWith("key", value);
         const QString key = QStringLiteral("key");

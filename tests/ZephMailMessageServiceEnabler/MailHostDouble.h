@@ -13,7 +13,7 @@ extern "C" id NSStringPboardType;
 
 class MailHostDouble {
 public:
-    enum class Selection { twoMessages, empty, notAnArray, notAnswered };
+    enum class Selection { twoMessages, empty, notAnArray };
     // When Mail's Copy command writes the messages after the text: at once, on a later run-loop
     // pass (after serving another Services request first, or not), or never; or it raises.
     enum class Copy { atOnce, later, laterAfterAnotherRequest, never, raises };
@@ -23,6 +23,7 @@ public:
         bool mailAnswers = false; // Mail's own implementations, which the plug-in chains to
         long rows = 2;
         Selection selection = Selection::twoMessages;
+        bool dataSourceHasSelection = true;
         bool delegateCopies = true;
         Copy copy = Copy::atOnce;
     };
@@ -31,10 +32,9 @@ public:
     static inline std::vector<std::string> servicesRegistrations; // each "send types|return types"
 
     // A message whose arguments have exactly the types of the method's parameters.
-    template <typename Result = id, typename... Arguments>
-    static Result send(id to, const char* name, Arguments... arguments)
+    template <typename Result = id> static Result send(id to, const char* name, auto... arguments)
     {
-        return ObjC::send<Result(Arguments...)>(to, name, arguments...);
+        return ObjC::send<Result(decltype(arguments)...)>(to, name, arguments...);
     }
     static id classObject(const char* name) { return ObjC::object(ObjC::classNamed(name)); }
     static id newObject(const char* className) { return send(send(classObject(className), "alloc"), "init"); }
@@ -42,18 +42,16 @@ public:
     static Class metaclassOf(Class ofClass) { return object_getClass(ObjC::object(ofClass)); }
     static id string(const char* text) { return send(ObjC::string(text).release(), "autorelease"); }
     static std::string text(id string) { return string == nil ? "" : ObjC::utf8(string); }
+    static id array(id first) { return send(classObject("NSArray"), "arrayWithObject:", first); }
+    static id array(id first, id second) { return send(array(first), "arrayByAddingObject:", second); }
     static id general() { return send(classObject("NSPasteboard"), "generalPasteboard"); }
     static id newPasteboard() { return send(classObject("NSPasteboard"), "pasteboardWithUniqueName"); }
     static id mailsOwnRequestor() { return classObject("MailTableViewBase"); }
     static id messageType() { return string("MailMessagePboardType"); }
     static id messages() { return string("From: Ann\n\nFirst message\n\nFrom: Bob\n\nSecond message"); }
-    static id array(id first, id second)
+    static BOOL write(id list, id to)
     {
-        return ObjC::send<id(id, ...)>(classObject("NSArray"), "arrayWithObjects:", first, second, nil);
-    }
-    static BOOL write(id list, id board)
-    {
-        return send<BOOL>(list, "writeSelectionToPasteboard:types:", board, array(NSStringPboardType, nil));
+        return send<BOOL>(list, "writeSelectionToPasteboard:types:", to, array(NSStringPboardType));
     }
 
     static Class defineClass(const std::string& name, Class superclass)
@@ -64,24 +62,20 @@ public:
     }
 
     // Adds the method, or replaces the class's own one and answers the implementation it had.
-    template <typename Function>
-    static IMP implement(Class in, const char* name, const char* types, Function f)
+    static IMP implement(Class in, const char* name, const char* types, auto function)
     {
-        if (class_addMethod(in, sel_registerName(name), ObjC::implementation(+f), types))
+        if (class_addMethod(in, sel_registerName(name), ObjC::implementation(+function), types))
             return nullptr;
         return method_setImplementation(class_getInstanceMethod(in, sel_registerName(name)),
-                                        ObjC::implementation(+f));
+                                        ObjC::implementation(+function));
     }
 
     // "text" when the pasteboard holds the messages' plain text, "+messages" when it holds them whole.
-    static std::string contents(id board)
+    static std::string contents(id pasteboard)
     {
-        std::string plain = text(send(board, "stringForType:", NSStringPboardType));
-        id whole = send(board, "dataForType:", messageType());
-        return (plain.empty()               ? "-"
-                : plain == text(messages()) ? "text"
-                                            : plain) +
-               (whole ? "+messages" : "");
+        std::string plain = text(send(pasteboard, "stringForType:", NSStringPboardType));
+        plain = plain.empty() ? "-" : plain == text(messages()) ? "text" : plain;
+        return plain + (send(pasteboard, "dataForType:", messageType()) ? "+messages" : "");
     }
 
     // Defined before the plug-in is loaded, as Mail's classes are. The message list is its own data
@@ -96,7 +90,7 @@ public:
         Class list = defineClass("MailTableView", base);
         implement(list, "numberOfSelectedRows", "q16@0:8", [](id, SEL) { return scenario.rows; });
         implement(list, "dataSource", "@16@0:8",
-                  [](id self, SEL) { return selfIf(scenario.selection != Selection::notAnswered, self); });
+                  [](id self, SEL) { return selfIf(scenario.dataSourceHasSelection, self); });
         implement(list, "selection", "@16@0:8", [](id, SEL) { return selectedMessages(); });
         implement(list, "window", "@16@0:8", [](id self, SEL) { return self; });
         implement(list, "delegate", "@16@0:8",
@@ -108,25 +102,20 @@ public:
     // NSApplication needs a display: its shared application becomes a recorder of Services types.
     static void recordServicesRegistrations()
     {
-        Class recorder =
-            metaclassOf(defineClass("ServicesRegistrationRecorder", ObjC::classNamed("NSObject")));
-        implement(recorder, "registerServicesMenuSendTypes:returnTypes:", "v32@0:8@16@24",
-                  [](id, SEL, id sent, id returned) {
-                      servicesRegistrations.push_back(joined(sent) + "|" + joined(returned));
-                  });
+        Class recorder = defineClass("ServicesRecorder", ObjC::classNamed("NSObject"));
+        implement(metaclassOf(recorder), "registerServicesMenuSendTypes:returnTypes:", "v32@0:8@16@24",
+                  [](id, SEL, id sent, id back) { record(sent, back); });
         implement(metaclassOf(ObjC::classNamed("NSApplication")), "sharedApplication", "@16@0:8",
-                  [](id, SEL) { return classObject("ServicesRegistrationRecorder"); });
+                  [](id, SEL) { return classObject("ServicesRecorder"); });
     }
 
 private:
     // Self while the scenario has it, else an object without Mail's methods.
-    static id selfIf(bool present, id self)
+    static id selfIf(bool has, id self) { return has ? self : send(newObject("NSObject"), "autorelease"); }
+    static std::string joined(id list) { return text(send(list, "componentsJoinedByString:", string(","))); }
+    static void record(id sent, id back)
     {
-        return present ? self : send(newObject("NSObject"), "autorelease");
-    }
-    static std::string joined(id types)
-    {
-        return text(send(types, "componentsJoinedByString:", string(",")));
+        servicesRegistrations.push_back(joined(sent) + "|" + joined(back));
     }
 
     static id selectedMessages()
@@ -136,7 +125,7 @@ private:
         return scenario.selection == Selection::empty ? send(classObject("NSArray"), "array") : messages();
     }
 
-    static void copyMessages(id messageList)
+    static void copyMessages(id list)
     {
         if (scenario.copy == Copy::raises)
             ObjC::send<void(id, id, ...)>(classObject("NSException"), "raise:format:", string("Mail"),
@@ -146,9 +135,8 @@ private:
         if (scenario.copy == Copy::atOnce)
             writeMessagesLater();
         else if (scenario.copy != Copy::never)
-            send<void>(messageList,
-                       "performSelector:withObject:afterDelay:", sel_registerName("writeMessagesLater"), nil,
-                       0.0);
+            send<void>(list, "performSelector:withObject:afterDelay:", sel_registerName("writeMessagesLater"),
+                       nil, 0.0);
     }
 
     static void writeMessagesLater()
@@ -156,10 +144,10 @@ private:
         if (scenario.copy == Copy::laterAfterAnotherRequest) {
             scenario.copy = Copy::atOnce;
             ObjC::Owned otherList(newObject("MailTableView"));
-            id otherBoard = newPasteboard();
-            anotherRequest = write(otherList.get(), otherBoard) ? ", another YES " : ", another NO ";
-            anotherRequest += contents(otherBoard);
-            send<void>(otherBoard, "releaseGlobally");
+            id otherPasteboard = newPasteboard();
+            anotherRequest = write(otherList.get(), otherPasteboard) ? ", another YES " : ", another NO ";
+            anotherRequest += contents(otherPasteboard);
+            send<void>(otherPasteboard, "releaseGlobally");
         }
         send<BOOL>(general(), "setData:forType:", send(messages(), "dataUsingEncoding:", 4UL), messageType());
     }

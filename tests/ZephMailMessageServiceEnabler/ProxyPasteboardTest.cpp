@@ -70,6 +70,8 @@ TEST(ProxyPasteboardTest, passesEverythingOnAndRecordsWhatEachDeclarationLeavesU
         EXPECT_FALSE(Host::send<BOOL>(proxy.get(), name, nil, Host::string("text"))) << name;
     EXPECT_EQ(received, 0);
     EXPECT_EQ(Host::text(Host::send(proxy.get(), "stringForType:", Host::string("text"))), "text");
+    EXPECT_NE(Host::send(proxy.get(), "methodSignatureForSelector:", sel_registerName("stringForType:")),
+              nil);
     auto respondsTo = [&](const char* name) {
         return Host::send<BOOL>(proxy.get(), "respondsToSelector:", sel_registerName(name));
     };

@@ -26,24 +26,23 @@ struct Host : MailHostDouble {
                std::to_string(servicesRegistrations.size());
     }
 
-    // Records every run-loop slice. The clock that NSDate answers moves only by the slices asked
-    // for, in whole milliseconds, while the real loop turns for one: ten seconds pass in a moment.
+    // Records every run-loop slice. The clock that NSDate answers starts at the reference date and
+    // moves only by the slices asked for, in whole milliseconds, while the real loop turns for one:
+    // ten seconds pass in a moment.
+    static inline IMP realRunUntilDate = nullptr;
+    static inline long elapsed = 0;
+    static double now(id, SEL) { return elapsed / 1000.0; }
+    static void runUntilDate(id self, SEL selector, id until)
+    {
+        elapsed += runLoopSlices.emplace_back(std::lround(send<double>(until, "timeIntervalSinceNow") * 1e3));
+        id soon = send(classObject("NSDate"), "dateWithTimeIntervalSinceNow:", 0.001);
+        ObjC::call<void(id)>(realRunUntilDate, self, selector, soon);
+    }
     static void simulateRunLoopTime()
     {
-        static const double start =
-            std::floor(send<double>(classObject("NSDate"), "timeIntervalSinceReferenceDate"));
-        static long elapsed = 0;
-        static IMP runUntilDate = nullptr;
-        implement(metaclassOf(ObjC::classNamed("NSDate")), "timeIntervalSinceReferenceDate", "d16@0:8",
-                  [](id, SEL) { return start + elapsed / 1000.0; });
-        runUntilDate = implement(ObjC::classNamed("NSRunLoop"), "runUntilDate:", "v24@0:8@16",
-                                 [](id self, SEL selector, id until) {
-                                     elapsed += runLoopSlices.emplace_back(
-                                         std::lround(send<double>(until, "timeIntervalSinceNow") * 1000));
-                                     ObjC::call<void(id)>(
-                                         runUntilDate, self, selector,
-                                         send(classObject("NSDate"), "dateWithTimeIntervalSinceNow:", 0.001));
-                                 });
+        implement(metaclassOf(ObjC::classNamed("NSDate")), "timeIntervalSinceReferenceDate", "d16@0:8", now);
+        realRunUntilDate =
+            implement(ObjC::classNamed("NSRunLoop"), "runUntilDate:", "v24@0:8@16", runUntilDate);
     }
 
     // The requestor offered (the message list, Mail's own or none), the write's answer, the number
@@ -51,14 +50,13 @@ struct Host : MailHostDouble {
     static std::string request(const Scenario& mail, const char* sendType = nullptr, bool returnType = false)
     {
         ObjC::Owned pool = autoreleasePool(), list(newObject("MailTableView"));
-        id board = newPasteboard(), requested = sendType ? string(sendType) : NSStringPboardType;
+        id board = newPasteboard(), type = sendType ? string(sendType) : NSStringPboardType;
         const int generalChangeCount = send<int>(realGeneral, "changeCount");
         scenario = mail, runLoopSlices.clear(), anotherRequest.clear();
-        id requestor = send(list.get(), "validRequestorForSendType:returnType:", requested,
-                            returnType ? requested : nil);
-        std::string outcome = requestor == list.get()            ? "list"
-                              : requestor == mailsOwnRequestor() ? "Mail"
-                                                                 : "none";
+        id requestor =
+            send(list.get(), "validRequestorForSendType:returnType:", type, returnType ? type : nil);
+        std::string outcome =
+            requestor == list.get() ? "list" : (requestor == mailsOwnRequestor() ? "Mail" : "none");
         try {
             outcome += write(list.get(), board) ? " YES " : " NO ";
         } catch (...) {
@@ -96,7 +94,7 @@ TEST(ServicesEnablementTest, offersAndWritesPlainTextOnlyWithMessagesSelected)
     EXPECT_EQ(Host::request({.rows = 0}), "none NO 0 -");
     EXPECT_EQ(Host::request({.selection = Selection::empty}), "none NO 0 -");
     EXPECT_EQ(Host::request({.selection = Selection::notAnArray}), "none NO 0 -");
-    EXPECT_EQ(Host::request({.selection = Selection::notAnswered}), "none NO 0 -");
+    EXPECT_EQ(Host::request({.dataSourceHasSelection = false}), "none NO 0 -");
     EXPECT_EQ(Host::request({.delegateCopies = false}), "list NO 0 -");
     EXPECT_EQ(Host::request({.mailAnswers = true, .rows = 0}, "NSTIFFPboardType"), "Mail YES 0 -");
 }
@@ -119,6 +117,7 @@ int main(int argc, char** argv)
     ObjC::Owned pool = Host::autoreleasePool();
     Host::recordServicesRegistrations();
     Host::simulateRunLoopTime();
+    Host::realGeneral = Host::general();
     Host::beforeLoading = Host::state();
     void* plugin = dlopen(ZEPH_MAIL_BUNDLE_EXECUTABLE, RTLD_NOW | RTLD_LOCAL);
     Host::loadedWithoutMail = Host::state();
@@ -128,6 +127,5 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot load the plug-in: %s\n", dlerror());
         return 1;
     }
-    Host::realGeneral = Host::general();
     return RUN_ALL_TESTS();
 }
