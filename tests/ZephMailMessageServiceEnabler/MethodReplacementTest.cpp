@@ -49,7 +49,8 @@ std::string outcome(Call call, char target, const char* replaced, const char* wi
     for (Class level : tree) {
         for (const char* neighbour : {"zBefore", "zAfter"})
             Host::implement(level, neighbour, "q@:", answer<0>);
-        instances.push_back(class_createInstance(level, 0));
+        // A root class of our own declares no isa variable: each instance gets room for its class.
+        instances.push_back(class_createInstance(level, sizeof(Class)));
     }
     auto answers = [&](const char* name) {
         std::string result;
