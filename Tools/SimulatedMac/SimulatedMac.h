@@ -19,10 +19,10 @@ public:
     explicit SimulatedMac(const QString& directory);
 
     // Makes the sandbox in the directory, which must not hold one yet.
-    bool create(const QString& osVersion, const QString& mailExecutable, QString* error);
+    bool create(const QString& osVersion, const QString& mailExecutable, QString* error = nullptr);
     // Replaces Mail's Info.plist, SystemVersion.plist and the Message framework's Info.plist with
     // those of another version, as an OS update does; Mail must be restarted to notice.
-    bool updateOperatingSystem(const QString& osVersion, QString* error);
+    bool updateOperatingSystem(const QString& osVersion, QString* error = nullptr);
 
     QString directory() const { return m_directory; }
     QString root() const { return m_directory + QStringLiteral("/root"); }

@@ -28,7 +28,7 @@ void expectPluginLoadedByAFreshMail(const TestMac& mac, const QList<qint64>& ear
     QVERIFY2(status.contains("launched-without-activation=yes\twindow-visible=no") &&
                  status.contains("bundles-loaded=" + pluginName),
              qPrintable(status));
-    QCOMPARE(mac.askMail("select 0 2"), QStringLiteral("ok 2 selected"));
+    QCOMPARE(mac.askMail("select 0 2"), "ok 2 selected");
     const QString answer = mac.askMail("services").value_or(QString());
     QVERIFY2(answer.startsWith("text "), qPrintable(answer));
     const std::string text = LineEscaping::unescape(answer.mid(5).toStdString());
@@ -40,7 +40,7 @@ void expectPluginLoadedByAFreshMail(const TestMac& mac, const QList<qint64>& ear
 bool windowIsViewable(const QString& title)
 {
     QProcess information;
-    information.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), title});
+    information.start("xwininfo", {"-name", title});
     return information.waitForFinished(10000) && information.readAllStandardOutput().contains("IsViewable");
 }
 
@@ -71,27 +71,24 @@ private slots:
         window.click("installMailBundleButton");
         QVERIFY(window.waitUntilIdle());
 
-        QMessageBox* offer = InstallerWindow::sheet(QStringLiteral("loginItemOffer"));
+        QMessageBox* offer = InstallerWindow::sheet("loginItemOffer");
         QVERIFY(offer);
-        window.screenshot(QStringLiteral("end-to-end-first-install"), offer);
         InstallerWindow::answer(offer, QString::fromUtf8("Don’t Add"));
-        QCOMPARE(window.text("titleTextField"), QStringLiteral("Grabbit Installed"));
+        QCOMPARE(window.text("titleTextField"), "Grabbit Installed");
         expectPluginLoadedByAFreshMail(mac, earlier);
-        QCOMPARE(TestMac::grabbitctl({"state"}).output, QStringLiteral("3 MailBundleStateUpToDate\n"));
+        QCOMPARE(TestMac::grabbitctl({"state"}).output, "3 MailBundleStateUpToDate\n");
     }
 
     void anOSUpdateIsNoticedAtLoginUpdatedAndRemoved()
     {
-        TestMac mac(QStringLiteral("10.12.2"));
+        TestMac mac("10.12.2");
         QCOMPARE(TestMac::grabbitctl({"install"}).status, 0);
-        QString error;
-        QVERIFY(mac.updateOperatingSystem(QStringLiteral("10.12.6"), &error));
+        QVERIFY(mac.updateOperatingSystem("10.12.6"));
         QVERIFY(mac.startMail());
         QVERIFY(mac.askMail("status").value_or("").contains("bundles-moved=" + pluginName +
                                                             ":Bundles (Disabled)"));
-        QCOMPARE(mac.askMail("services"), QStringLiteral("no-requestor"));
-        QCOMPARE(TestMac::grabbitctl({"state"}).output,
-                 QStringLiteral("1 MailBundleStateRequiresUpdateForOSChange\n"));
+        QCOMPARE(mac.askMail("services"), "no-requestor");
+        QCOMPARE(TestMac::grabbitctl({"state"}).output, "1 MailBundleStateRequiresUpdateForOSChange\n");
         {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert("DBUS_SESSION_BUS_ADDRESS", m_bus.address());

@@ -3,7 +3,6 @@
 #include "AppController.h"
 #include "MailBundleInstaller.h"
 #include "NSProcessInfo-Extensions.h"
-#include "TestDesktopServices.h"
 #include "TestMac.h"
 #include "UserNotificationTestBus.h"
 
@@ -13,7 +12,6 @@
 class AppControllerTest : public QObject {
     Q_OBJECT
 
-    TestDesktopServices m_desktop;
     UserNotificationTestBus m_bus;
     FakeNotificationDaemon m_daemon;
     int m_terminations = 0;
@@ -23,9 +21,8 @@ class AppControllerTest : public QObject {
     void launchAtLogin(AppController& app, const TestMac& mac, int state)
     {
         if (state != MailBundleStateNotInstalled)
-            mac.makePlugin(
-                "Bundles", "0.1",
-                QVariantList{state == 1 ? QStringLiteral("STALE") : mac.compatibilityIdentifiers()[0]});
+            mac.makePlugin("Bundles", "0.1",
+                           QVariantList{state == 1 ? "STALE" : mac.compatibilityIdentifiers()[0]});
         MailBundleInstaller::sharedInstaller()->updateMailBundleState();
         app.setTerminationHandler([this] { ++m_terminations; });
         app.configureMainWindow();

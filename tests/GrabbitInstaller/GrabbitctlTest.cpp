@@ -14,7 +14,7 @@ class GrabbitctlTest : public QObject {
 private slots:
     void theStateInJson()
     {
-        TestMac mac(QStringLiteral("10.8.5"));
+        TestMac mac("10.8.5");
         const QString installed =
             mac.makePlugin("Bundles", "9.0", QVariantList{"2B98D2DD-000B-4521-83EB-7BFCB9B161C8"});
         const QString disabled = mac.makePlugin("Bundles (Disabled)", "1.0", QVariantList{});

@@ -52,7 +52,7 @@ QStringList loginItems()
 // The plug-in in that state: stamped for another Mail, older or newer than the packaged one.
 void putPlugin(const TestMac& mac, int state)
 {
-    const QVariantList stamp{state == 1 ? QStringLiteral("STALE") : mac.compatibilityIdentifiers().first()};
+    const QVariantList stamp{state == 1 ? "STALE" : mac.compatibilityIdentifiers().first()};
     if (state != MailBundleStateNotInstalled)
         mac.makePlugin("Bundles", state == MailBundleStateRequiresUpdateForMailBundleChange ? "0.1" : "99",
                        stamp);
@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(install->isEnabled(), installEnabled);
         QCOMPARE(remove->isEnabled(), state != MailBundleStateNotInstalled);
         QVERIFY(window.part("progressView")->isHidden());
-        window.screenshot(QStringLiteral("state-") + QTest::currentDataTag());
+        window.screenshot(QString("state-") + QTest::currentDataTag());
     }
 
     void theOverlayKeepsClicksAndKeysFromTheButtonsWhileTheEngineWorks()
@@ -235,7 +235,7 @@ private slots:
 
     void theHighSierraAlertOffersHelpQuitsOnControlQAndUninstalls()
     {
-        TestMac mac(QStringLiteral("10.13.6"));
+        TestMac mac("10.13.6");
         putPlugin(mac, MailBundleStateRequiresUpdateForOSChange);
         LoginItemsManager::sharedManager()->addLoginItemWithURL(installer(), false);
         {

@@ -127,8 +127,7 @@ private slots:
         TestMac mac;
         const QString text = QFileInfo(mac.archive()).path() + "/ZephMailMessageServiceEnabler-Version.txt";
         packaged.isNull() ? void(QFile::remove(text)) : TestMac::writeFile(text, packaged);
-        QVariantList stampValues{stamp == "stale" ? QStringLiteral("STALE")
-                                                  : mac.compatibilityIdentifiers()[0]};
+        QVariantList stampValues{stamp == "stale" ? "STALE" : mac.compatibilityIdentifiers()[0]};
         if (stamp == "Mail's and more")
             stampValues << "MORE";
         if (version.isValid())

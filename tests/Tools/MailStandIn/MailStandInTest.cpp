@@ -50,15 +50,14 @@ private slots:
     void aSandboxIsMadeForKnownVersionsOnlyAndItsOSUpdated()
     {
         QTemporaryDir folder;
-        QString error;
-        QVERIFY(!SimulatedMac(folder.path()).create("9.1", MAIL_STAND_IN_EXECUTABLE, &error));
-        QVERIFY(!SimulatedMac(folder.path()).create("10.*", MAIL_STAND_IN_EXECUTABLE, &error));
-        TestMac mac(QStringLiteral("10.8.5"));
+        QVERIFY(!SimulatedMac(folder.path()).create("9.1", MAIL_STAND_IN_EXECUTABLE));
+        QVERIFY(!SimulatedMac(folder.path()).create("10.*", MAIL_STAND_IN_EXECUTABLE));
+        TestMac mac("10.8.5");
         const QStringList before = mac.compatibilityIdentifiers();
         QCOMPARE(before.size(), 2);
-        QVERIFY(mac.updateOperatingSystem("10.12.6", &error));
+        QVERIFY(mac.updateOperatingSystem("10.12.6"));
         QCOMPARE(mac.compatibilityIdentifiers(), QStringList{"21560BD9-A3CC-482E-9B99-95B7BF61EDC1"});
-        QVERIFY(!mac.updateOperatingSystem("10.99", &error));
+        QVERIFY(!mac.updateOperatingSystem("10.99"));
         QCOMPARE(mac.compatibilityIdentifiers(), QStringList{"21560BD9-A3CC-482E-9B99-95B7BF61EDC1"});
     }
 
