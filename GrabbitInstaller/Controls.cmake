@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The window's own controls (the two action buttons and the busy overlay) and the login items.
 add_library(GrabbitControls STATIC
+    Source/FontWithNameOrSystemFont.cpp Source/FontWithNameOrSystemFont.h
     Source/InstallerPushButton.cpp Source/InstallerPushButton.h
     Source/InstallerPushButtonCell.cpp Source/InstallerPushButtonCell.h
     Source/InstallerProgressView.cpp Source/InstallerProgressView.h

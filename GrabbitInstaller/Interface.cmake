@@ -14,9 +14,10 @@ if(CMAKE_SCRIPT_MODE_FILE)
     set(texts "")
     foreach(source ${SOURCES})
         file(READ "${source}" contents)
-        string(REGEX MATCHALL "localizedString\\((${literals}[ \t\r\n]*)+\\)" calls "${contents}")
+        # clang-format may break the line right after the parenthesis.
+        string(REGEX MATCHALL "localizedString\\([ \t\r\n]*(${literals}[ \t\r\n]*)+\\)" calls "${contents}")
         foreach(call ${calls})
-            string(REGEX REPLACE "^localizedString\\(" "" text "${call}")
+            string(REGEX REPLACE "^localizedString\\([ \t\r\n]*" "" text "${call}")
             string(REGEX REPLACE "[ \t\r\n]*\\)$" "" text "${text}")
             list(APPEND texts "${text}")
         endforeach()
@@ -56,11 +57,21 @@ target_link_libraries(GrabbitInstaller PRIVATE GrabbitInterface)
 set_target_properties(GrabbitInstaller PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${GRABBIT_APP_EXECUTABLES}")
 grabbit_strict_warnings(GrabbitInstaller)
 
-# Every text the application shows, gathered from the sources at build time.
-file(GLOB_RECURSE localizable_sources CONFIGURE_DEPENDS
-    "${CMAKE_SOURCE_DIR}/GrabbitInstaller/Source/*.cpp"
-    "${CMAKE_SOURCE_DIR}/Frameworks/*.cpp"
-    "${CMAKE_SOURCE_DIR}/Platform/*.cpp")
+# Every text the application shows, gathered at build time from the C++ sources of the libraries
+# and programs that the application is built from, as their targets list them.
+set(localizable_sources "")
+foreach(target GrabbitInstaller GrabbitInterface GrabbitControls GrabbitEngine grabbitctl
+               ZephAppKit ZephFoundation ZephBase ${GRABBIT_PLATFORM_LIBRARIES})
+    get_target_property(target_sources ${target} SOURCES)
+    get_target_property(target_folder ${target} SOURCE_DIR)
+    foreach(source ${target_sources})
+        if(source MATCHES "\\.cpp$")
+            cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY "${target_folder}" NORMALIZE
+                       OUTPUT_VARIABLE source_path)
+            list(APPEND localizable_sources "${source_path}")
+        endif()
+    endforeach()
+endforeach()
 set(GRABBIT_LOCALIZABLE_STRINGS "${CMAKE_CURRENT_BINARY_DIR}/LocalizableStrings.cpp"
     CACHE INTERNAL "Every localizedString() text of the sources")
 add_custom_command(OUTPUT "${GRABBIT_LOCALIZABLE_STRINGS}"

@@ -29,9 +29,8 @@ public:
     // Throws ChildProcessException when the child cannot be started.
     virtual int launchAndWait(const QString& launchPath, const QStringList& arguments);
 
-    // Where the program that stands in for a macOS tool lives on this system, with the argument
-    // list it takes. "/usr/bin/defaults" runs our own defaults tool, "/bin/chmod -R -N DIR" runs
-    // "setfacl -R -b DIR"; every other program runs as named.
+    // The program and argument list that do the work of the given macOS tool on this system.
+    // launchAndWait applies it; on macOS every tool runs as named.
     static void translateForThisSystem(QString& launchPath, QStringList& arguments);
 };
 

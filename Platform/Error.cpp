@@ -7,19 +7,19 @@
 
 QString Error::localizedDescription() const
 {
-    const QString description = m_userInfo.value(NSLocalizedDescriptionKey).toString();
+    const QString description = m_userInfo.value(GBLocalizedDescriptionKey).toString();
     if (!description.isEmpty())
         return description;
     // Foundation words its file errors from the path when no description was given.
-    const QString path = m_userInfo.value(NSFilePathErrorKey).toString();
-    if (m_domain == QLatin1String(NSCocoaErrorDomain) && !path.isEmpty()) {
+    const QString path = m_userInfo.value(GBFilePathErrorKey).toString();
+    if (m_domain == QLatin1String(GBCocoaErrorDomain) && !path.isEmpty()) {
         const QString name = QFileInfo(path).fileName();
         switch (m_code) {
-        case NSFileWriteUnknownError:
+        case GBFileWriteUnknownError:
             return QStringLiteral("The file “%1” couldn’t be saved.").arg(name);
-        case NSFileWriteNoPermissionError:
+        case GBFileWriteNoPermissionError:
             return QStringLiteral("You don’t have permission to save the file “%1”.").arg(name);
-        case NSFileNoSuchFileError:
+        case GBFileNoSuchFileError:
             return QStringLiteral("The file “%1” doesn’t exist.").arg(name);
         default:
             break;
@@ -30,11 +30,11 @@ QString Error::localizedDescription() const
 
 Error fileErrorFromErrno(int errorNumber, const QString& path, qint64 cocoaCode, const QString& description)
 {
-    QVariantMap underlying{{NSLocalizedDescriptionKey, QString::fromLocal8Bit(std::strerror(errorNumber))}};
-    return Error(NSCocoaErrorDomain, cocoaCode,
-                 {{NSLocalizedDescriptionKey, description},
-                  {NSFilePathErrorKey, path},
-                  {NSUnderlyingErrorKey, QVariantMap{{"domain", QString(NSPOSIXErrorDomain)},
+    QVariantMap underlying{{GBLocalizedDescriptionKey, QString::fromLocal8Bit(std::strerror(errorNumber))}};
+    return Error(GBCocoaErrorDomain, cocoaCode,
+                 {{GBLocalizedDescriptionKey, description},
+                  {GBFilePathErrorKey, path},
+                  {GBUnderlyingErrorKey, QVariantMap{{"domain", QString(GBPOSIXErrorDomain)},
                                                      {"code", errorNumber},
                                                      {"userInfo", underlying}}}});
 }

@@ -4,21 +4,22 @@
 #include <QString>
 #include <QVariantMap>
 
-// Keys and domains shared with Foundation's error objects.
-inline constexpr char NSCocoaErrorDomain[] = "NSCocoaErrorDomain";
-inline constexpr char NSPOSIXErrorDomain[] = "NSPOSIXErrorDomain";
-inline constexpr char NSLocalizedDescriptionKey[] = "NSLocalizedDescription";
-inline constexpr char NSFilePathErrorKey[] = "NSFilePath";
-inline constexpr char NSUnderlyingErrorKey[] = "NSUnderlyingError";
+// Keys and domains shared with Foundation's error objects. Ours are named GB… so that a file that
+// includes Foundation, where the NS… names are declared, can use both.
+inline constexpr char GBCocoaErrorDomain[] = "NSCocoaErrorDomain";
+inline constexpr char GBPOSIXErrorDomain[] = "NSPOSIXErrorDomain";
+inline constexpr char GBLocalizedDescriptionKey[] = "NSLocalizedDescription";
+inline constexpr char GBFilePathErrorKey[] = "NSFilePath";
+inline constexpr char GBUnderlyingErrorKey[] = "NSUnderlyingError";
 
 // Foundation's file error codes that the system hands on.
 enum : qint64 {
-    NSFileNoSuchFileError = 4,
-    NSFileReadUnknownError = 256,
-    NSFileReadNoPermissionError = 257,
-    NSFileWriteUnknownError = 512,
-    NSFileWriteNoPermissionError = 513,
-    NSFileWriteOutOfSpaceError = 640,
+    GBFileNoSuchFileError = 4,
+    GBFileReadUnknownError = 256,
+    GBFileReadNoPermissionError = 257,
+    GBFileWriteUnknownError = 512,
+    GBFileWriteNoPermissionError = 513,
+    GBFileWriteOutOfSpaceError = 640,
 };
 
 // An error object: a domain, a code and user information whose localized description is the

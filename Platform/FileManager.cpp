@@ -30,13 +30,13 @@ qint64 writeErrorCode(int errorNumber)
     case EACCES:
     case EPERM:
     case EROFS:
-        return NSFileWriteNoPermissionError;
+        return GBFileWriteNoPermissionError;
     case ENOENT:
-        return NSFileNoSuchFileError;
+        return GBFileNoSuchFileError;
     case ENOSPC:
-        return NSFileWriteOutOfSpaceError;
+        return GBFileWriteOutOfSpaceError;
     default:
-        return NSFileWriteUnknownError;
+        return GBFileWriteUnknownError;
     }
 }
 
@@ -44,7 +44,7 @@ Error removalError(int errorNumber, const QString& path)
 {
     const qint64 code = writeErrorCode(errorNumber);
     const QString description =
-        code == NSFileWriteNoPermissionError
+        code == GBFileWriteNoPermissionError
             ? QStringLiteral("%1 couldn’t be removed because you don’t have permission to access it.")
                   .arg(quotedName(path))
             : QStringLiteral("%1 couldn’t be removed.").arg(quotedName(path));
@@ -115,7 +115,7 @@ std::optional<QStringList> FileManager::contentsOfDirectoryAtPath(const QString&
         if (error) {
             const bool missing = failure == ENOENT || failure == ENOTDIR;
             *error = fileErrorFromErrno(
-                failure, path, missing ? NSFileNoSuchFileError : NSFileReadNoPermissionError,
+                failure, path, missing ? GBFileNoSuchFileError : GBFileReadNoPermissionError,
                 missing ? QStringLiteral("The folder %1 doesn’t exist.").arg(quotedName(path))
                         : QStringLiteral("The folder %1 couldn’t be opened.").arg(quotedName(path)));
         }
@@ -164,7 +164,7 @@ bool FileManager::createDirectoryAtPath(const QString& path, bool withIntermedia
             return true;
         if (error)
             *error =
-                fileErrorFromErrno(EEXIST, path, NSFileWriteUnknownError,
+                fileErrorFromErrno(EEXIST, path, GBFileWriteUnknownError,
                                    QStringLiteral("The file %1 couldn’t be saved because a file with the "
                                                   "same name already exists.")
                                        .arg(quotedName(path)));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "PropertyListDate.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
@@ -12,12 +14,15 @@ enum class PropertyListFormat { XML, Binary };
 // Reading and writing property lists, XML and binary.
 //
 // Values map onto QVariant: string -> QString, integer -> qint64, real -> double, boolean -> bool,
-// data -> QByteArray, date -> QDateTime (UTC), array -> QVariantList, dictionary -> QVariantMap.
-// Input from outside is untrusted: anything malformed, out of range or larger than
-// maximumInputSize comes back as no value, never as a partial one.
+// data -> QByteArray, date -> PropertyListDate, array -> QVariantList, dictionary -> QVariantMap.
+// Input from outside is untrusted: anything malformed, out of range, nested deeper than
+// maximumNestingDepth or larger than maximumInputSize comes back as no value, never as a partial
+// one. The old text (OpenStep) format is refused, never read.
 class PropertyList {
 public:
     static constexpr qint64 maximumInputSize = 32 * 1024 * 1024;
+    // Deeper nesting than any real property list; stops a hostile file from exhausting the stack.
+    static constexpr int maximumNestingDepth = 512;
 
     static std::optional<QVariant> fromData(const QByteArray& data, PropertyListFormat* format = nullptr,
                                             QString* errorDescription = nullptr);
@@ -31,7 +36,8 @@ public:
     // Empty when the value holds something a property list cannot carry.
     static QByteArray toData(const QVariant& value, PropertyListFormat format);
 
-    // Writes to a temporary file in the same folder that then replaces the target.
+    // Replaces the file atomically (AtomicFileWriter): on failure the file stays as it was and the
+    // reason is in errorDescription.
     static bool writeToFile(const QVariant& value, const QString& path,
                             PropertyListFormat format = PropertyListFormat::XML,
                             QString* errorDescription = nullptr);

@@ -17,8 +17,9 @@ public:
     virtual bool terminate() = 0;
 };
 
-// Launch option: start the application without bringing it to the front.
-inline constexpr unsigned NSWorkspaceLaunchWithoutActivation = 512;
+// Launch option: start the application without bringing it to the front (AppKit's
+// NSWorkspaceLaunchWithoutActivation, whose value it has).
+inline constexpr unsigned GBWorkspaceLaunchWithoutActivation = 512;
 
 // Finding, launching and watching applications, and showing things to the user.
 class Workspace {
@@ -29,9 +30,7 @@ public:
     // nullptr restores the real workspace. The caller keeps ownership.
     static void setSharedWorkspace(Workspace* workspace);
 
-    // The bundle path of the application with that identifier: "*.app" under the system root's
-    // "Applications" and "System/Applications", then "~/Applications", matched on the
-    // CFBundleIdentifier of "Contents/Info.plist".
+    // The bundle path of the application with that identifier, as the system finds it.
     virtual std::optional<QString> urlForApplicationWithBundleIdentifier(const QString& bundleIdentifier);
 
     // Running instances of that application, possibly none.

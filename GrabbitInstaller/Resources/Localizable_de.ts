@@ -129,5 +129,21 @@ Wenn Sie es nicht hinzufügen, funktioniert Grabbit nach einem Update von OS X n
         <translation>Unter macOS High Sierra übernimmt Taskwell E-Mails auch ohne den Grabbit. Auf Wunsch entfernen wir ihn automatisch und zeigen dieses Programm anschließend im Finder, damit Sie es in den Papierkorb legen können.
 </translation>
     </message>
+    <message>
+        <source>HOME is not set: Grabbit needs your home folder to find Mail&apos;s plug-ins and preferences.</source>
+        <translation>HOME ist nicht gesetzt: Grabbit braucht Ihren Benutzerordner, um die Plug-ins und Einstellungen von Mail zu finden.</translation>
+    </message>
+    <message>
+        <source>HOME is not usable: its name is not valid UTF-8.</source>
+        <translation>HOME ist nicht verwendbar: Sein Name ist kein gültiges UTF-8.</translation>
+    </message>
+    <message>
+        <source>HOME is not usable: “%1” is not an absolute path.</source>
+        <translation>HOME ist nicht verwendbar: „%1“ ist kein absoluter Pfad.</translation>
+    </message>
+    <message>
+        <source>HOME is not usable: “%1” is not an existing folder.</source>
+        <translation>HOME ist nicht verwendbar: „%1“ ist kein vorhandener Ordner.</translation>
+    </message>
 </context>
 </TS>

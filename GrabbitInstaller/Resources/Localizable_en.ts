@@ -126,5 +126,21 @@ If you do not add it, Grabbit will stop working after an OS X update.</source>
 </source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>HOME is not set: Grabbit needs your home folder to find Mail&apos;s plug-ins and preferences.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HOME is not usable: its name is not valid UTF-8.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HOME is not usable: “%1” is not an absolute path.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HOME is not usable: “%1” is not an existing folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -6,12 +6,12 @@
 #include "Log.h"
 #include "MailBundleInstaller.h"
 #include "NSProcessInfo-Extensions.h"
+#include "ProcessType.h"
 #include "ZFAfterDelayPerformBlock.h"
 
 #include <QApplication>
 #include <QGridLayout>
 #include <QScreen>
-#include <QWindow>
 
 AppController::AppController(QObject* parent) : ZAController(parent), m_window(std::make_unique<QWidget>())
 {
@@ -84,11 +84,9 @@ void AppController::becomeForegroundProcess()
     if (m_hasBecomeForegroundProcess)
         return;
     m_hasBecomeForegroundProcess = true;
-    // The process showed nothing so far; becoming a foreground application means getting a
-    // native window on the desktop.
-    m_window->winId();
-    if (!m_window->windowHandle())
-        Log::write(QStringLiteral("TransformProcessType failed with status %1").arg(-1));
+    const int status = ProcessType::transformToForegroundApplication(*m_window);
+    if (status != 0)
+        Log::write(QStringLiteral("TransformProcessType failed with status %1").arg(status));
     m_window->activateWindow();
 }
 

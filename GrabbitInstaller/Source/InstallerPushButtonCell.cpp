@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "InstallerPushButtonCell.h"
 
+#include "FontWithNameOrSystemFont.h"
 #include "InstallerPushButton.h"
 #include "ZFString.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QColor>
 #include <QFont>
-#include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextCursor>
 #include <QTextDocument>
-
-#include <optional>
 
 namespace {
 
@@ -21,46 +19,19 @@ constexpr qreal titleInset = 8.0;
 constexpr qreal faceInset = 0.5;
 constexpr qreal faceRadius = 8.0;
 
-// A font by its PostScript name ("Family-Style"), as the font's maker names it; nothing when no
-// installed family and style carry that name. Sizes are in device-independent pixels, as AppKit's points.
-std::optional<QFont> fontWithName(const QString& postScriptName, int size)
-{
-    const QString wanted = QString(postScriptName).remove(u' ');
-    for (const QString& family : QFontDatabase::families()) {
-        const QString familyName = QString(family).remove(u' ');
-        for (const QString& style : QFontDatabase::styles(family)) {
-            if (familyName + u'-' + QString(style).remove(u' ') != wanted)
-                continue;
-            QFont font = QFontDatabase::font(family, style, size);
-            font.setPixelSize(size);
-            return font;
-        }
-    }
-    return std::nullopt;
-}
-
-QFont fontWithNameOrSystemFont(const QString& postScriptName, int size)
-{
-    if (const std::optional<QFont> named = fontWithName(postScriptName, size))
-        return *named;
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(size);
-    return font;
-}
-
 QVariantMap textAttributes(const QFont& font, const QColor& color)
 {
-    return {{QString::fromLatin1(NSFontAttributeName), QVariant::fromValue(font)},
-            {QString::fromLatin1(NSForegroundColorAttributeName), QVariant::fromValue(color)}};
+    return {{QString::fromLatin1(GBFontAttributeName), QVariant::fromValue(font)},
+            {QString::fromLatin1(GBForegroundColorAttributeName), QVariant::fromValue(color)}};
 }
 
 QTextCharFormat charFormat(const QVariantMap& attributes)
 {
     QTextCharFormat format;
-    const QVariant font = attributes.value(QString::fromLatin1(NSFontAttributeName));
+    const QVariant font = attributes.value(QString::fromLatin1(GBFontAttributeName));
     if (font.canConvert<QFont>())
         format.setFont(font.value<QFont>());
-    const QVariant color = attributes.value(QString::fromLatin1(NSForegroundColorAttributeName));
+    const QVariant color = attributes.value(QString::fromLatin1(GBForegroundColorAttributeName));
     if (color.canConvert<QColor>())
         format.setForeground(color.value<QColor>());
     return format;

@@ -12,8 +12,8 @@ class InstallerPushButton;
 class QPainter;
 
 // Keys of the text attributes that the cell composes its title with: a QFont and a QColor.
-inline constexpr char NSFontAttributeName[] = "NSFont";
-inline constexpr char NSForegroundColorAttributeName[] = "NSColor";
+inline constexpr char GBFontAttributeName[] = "NSFont";
+inline constexpr char GBForegroundColorAttributeName[] = "NSColor";
 
 // Does the work of an InstallerPushButton: keeps the plain title and the subtitle, composes them
 // into the two-line face text, and paints the translucent rounded face, the image and the text.

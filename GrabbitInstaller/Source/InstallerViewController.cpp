@@ -3,6 +3,7 @@
 
 #include "Bundle.h"
 #include "DesktopServices.h"
+#include "FontWithNameOrSystemFont.h"
 #include "Localization.h"
 #include "Log.h"
 #include "LoginItemsManager.h"
@@ -14,43 +15,11 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFontDatabase>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 
 namespace {
-
-// AppKit's points are device-independent pixels, which Qt calls pixels; Qt's points grow with the
-// screen's resolution and would make the window larger on Linux than on the Mac.
-void setSize(QFont& font, qreal points)
-{
-    font.setPixelSize(qRound(points));
-}
-
-// "Family-Style" as the font's full name; nothing when that face is not installed.
-std::optional<QFont> fontWithName(const QString& name, qreal pointSize)
-{
-    const qsizetype dash = name.lastIndexOf(QLatin1Char('-'));
-    const QString family = dash < 0 ? name : name.left(dash);
-    const QString style = dash < 0 ? QString() : name.mid(dash + 1);
-    if (!QFontDatabase::hasFamily(family))
-        return std::nullopt;
-    if (!style.isEmpty() && !QFontDatabase::styles(family).contains(style))
-        return std::nullopt;
-    QFont font = QFontDatabase::font(family, style, qRound(pointSize));
-    setSize(font, pointSize);
-    return font;
-}
-
-QFont fontWithNameOrSystemFont(const QString& name, qreal pointSize)
-{
-    if (std::optional<QFont> font = fontWithName(name, pointSize))
-        return *font;
-    QFont systemFont = QApplication::font();
-    setSize(systemFont, pointSize);
-    return systemFont;
-}
 
 void setTextColor(QWidget* widget, const QColor& color)
 {

@@ -11,12 +11,10 @@
 
 namespace {
 
-void doNothing(MailBundleInstaller*, const std::optional<Error>&) {}
-
 Error installerDamagedError()
 {
     return Error(MailBundleInstallerErrorDomain, MailBundleErrorInstallerDamaged,
-                 {{NSLocalizedDescriptionKey,
+                 {{GBLocalizedDescriptionKey,
                    localizedString("The Grabbit installer is damaged: its plug-in archive is missing.")}});
 }
 
@@ -24,7 +22,7 @@ Error extractionFailedError(const QString& reason)
 {
     return Error(
         MailBundleInstallerErrorDomain, MailBundleErrorExtractionFailed,
-        {{NSLocalizedDescriptionKey, localizedString("The plug-in couldn’t be unpacked: %1.").arg(reason)}});
+        {{GBLocalizedDescriptionKey, localizedString("The plug-in couldn’t be unpacked: %1.").arg(reason)}});
 }
 
 void setError(Error* slot, const Error& error)
@@ -101,7 +99,7 @@ void MailBundleInstaller::installMailBundle(Completion completion)
 
 bool MailBundleInstaller::primitiveInstallMailBundle(const Completion& completion)
 {
-    const Completion report = completion ? completion : Completion(doNothing);
+    const Completion report = completion ? completion : doNothing;
     if (reportMissingArchive(this, report))
         return false;
     if (!removeMailBundleRestartingMail(false, report))

@@ -10,15 +10,14 @@
 
 namespace {
 
-const QString mailBundleIdentifier = QStringLiteral("com.apple.mail");
 constexpr double longestQuitWait = 15.0;
 constexpr double quitWaitSlice = 0.05;
 
 // Only the first instance the platform lists is ever considered.
 std::unique_ptr<RunningApplication> firstRunningMail()
 {
-    auto applications =
-        Workspace::sharedWorkspace().runningApplicationsWithBundleIdentifier(mailBundleIdentifier);
+    auto applications = Workspace::sharedWorkspace().runningApplicationsWithBundleIdentifier(
+        MailBundleInstaller::mailBundleIdentifier);
     if (applications.empty())
         return nullptr;
     return std::move(applications.front());
@@ -54,5 +53,5 @@ bool MailBundleInstaller::terminateMail()
 bool MailBundleInstaller::launchMail()
 {
     return Workspace::sharedWorkspace().launchAppWithBundleIdentifier(mailBundleIdentifier,
-                                                                      NSWorkspaceLaunchWithoutActivation);
+                                                                      GBWorkspaceLaunchWithoutActivation);
 }

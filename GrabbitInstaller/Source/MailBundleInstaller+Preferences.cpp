@@ -16,7 +16,6 @@
 
 namespace {
 
-const QString mailBundleIdentifier = QStringLiteral("com.apple.mail");
 const QString pluginCompatibilityKey = QStringLiteral("PluginCompatibilityUUID");
 const QString supportedCompatibilityKey = QStringLiteral("SupportedPluginCompatibilityUUIDs");
 const QString supported1012CompatibilityKey = QStringLiteral("Supported10.12PluginCompatibilityUUIDs");
@@ -40,7 +39,7 @@ std::optional<QVariant> compatibilityValueOfInfoPlist(const QString& infoPlistPa
 Error MailBundleInstaller::unableToUpdateMailPreferencesError() const
 {
     return Error(MailBundleInstallerErrorDomain, MailBundleErrorUnableToUpdateMailPreferences,
-                 {{NSLocalizedDescriptionKey, localizedString("Unable to update Mail preferences.")}});
+                 {{GBLocalizedDescriptionKey, localizedString("Unable to update Mail preferences.")}});
 }
 
 bool MailBundleInstaller::updateMailPreferences(Error* error)
@@ -134,7 +133,7 @@ bool MailBundleInstaller::updateMailBundleCompatibilityValues(Error* error)
         written = PropertyList::writeToFile(*info, infoPlistPath, PropertyListFormat::XML);
     }
     if (!written && error)
-        *error = Error(NSCocoaErrorDomain, NSFileWriteUnknownError, {{NSFilePathErrorKey, infoPlistPath}});
+        *error = Error(GBCocoaErrorDomain, GBFileWriteUnknownError, {{GBFilePathErrorKey, infoPlistPath}});
     return written;
 }
 

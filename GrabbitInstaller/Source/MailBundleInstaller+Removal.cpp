@@ -14,7 +14,6 @@
 
 namespace {
 
-const QString disabledBundlesFolderPrefix = QStringLiteral("Bundles (Disabled");
 const QString ignorableEntryName = QStringLiteral(".DS_Store");
 constexpr mode_t ownerOnlyMode = 0700;
 
@@ -30,7 +29,8 @@ bool somethingExistsAtPath(const QString& path)
 QString removalTargetOfCopy(const QString& copyPath)
 {
     const QFileInfo enclosing(QFileInfo(copyPath).path());
-    if (enclosing.fileName().startsWith(disabledBundlesFolderPrefix) && enclosing.isSymLink())
+    if (enclosing.fileName().startsWith(MailBundleInstaller::disabledBundlesFolderPrefix) &&
+        enclosing.isSymLink())
         return enclosing.filePath();
     return copyPath;
 }
@@ -46,7 +46,7 @@ QString errorLogDescription(const Error& error)
                               .arg(error.domain())
                               .arg(error.code())
                               .arg(error.localizedDescription());
-    const QString path = error.userInfo().value(NSFilePathErrorKey).toString();
+    const QString path = error.userInfo().value(GBFilePathErrorKey).toString();
     if (!path.isEmpty())
         description += QStringLiteral(" UserInfo={NSFilePath=%1}").arg(path);
     return description;
@@ -96,8 +96,7 @@ void logRepairException(const QString& description)
 void MailBundleInstaller::removeMailBundle(Completion completion)
 {
     if (!completion)
-        completion = [](MailBundleInstaller*, const std::optional<Error>&) {
-        };
+        completion = doNothing;
     // From High Sierra on the plug-in is not loaded any more, so Mail can keep running.
     const bool restartMail = !ZFVersionNumber::isOperatingSystemHighSierraOrLater();
     if (removeMailBundleRestartingMail(restartMail, completion))
@@ -107,8 +106,7 @@ void MailBundleInstaller::removeMailBundle(Completion completion)
 bool MailBundleInstaller::removeMailBundleRestartingMail(bool restartMail, Completion completion)
 {
     if (!completion)
-        completion = [](MailBundleInstaller*, const std::optional<Error>&) {
-        };
+        completion = doNothing;
     const bool handleMail = isMailRunning() && restartMail;
     if (handleMail && !terminateMail()) {
         completion(this, mailFailedToQuitError());

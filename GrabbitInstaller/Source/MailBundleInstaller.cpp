@@ -135,7 +135,7 @@ QStringList MailBundleInstaller::disabledMailBundleInstalledPaths() const
         return {};
     QStringList paths;
     for (const QString& name : *entries) {
-        if (!name.startsWith(QLatin1String("Bundles (Disabled"), Qt::CaseSensitive))
+        if (!name.startsWith(disabledBundlesFolderPrefix, Qt::CaseSensitive))
             continue;
         const QString path =
             directory + QLatin1Char('/') + name + QLatin1Char('/') + mailBundleResourceName();
@@ -181,6 +181,6 @@ std::optional<QString> MailBundleInstaller::packagedVersionString() const
 Error MailBundleInstaller::mailFailedToQuitError() const
 {
     return Error(MailBundleInstallerErrorDomain, MailBundleErrorMailFailedToQuit,
-                 {{NSLocalizedDescriptionKey,
+                 {{GBLocalizedDescriptionKey,
                    localizedString("Mail failed to Quit. Please quit Mail manually and try again.")}});
 }

@@ -44,6 +44,14 @@ public:
     // Called exactly once per install or removal, on the calling thread, before the call returns;
     // no error means success.
     using Completion = std::function<void(MailBundleInstaller* installer, const std::optional<Error>& error)>;
+    // What a missing completion is replaced with.
+    static inline const Completion doNothing = [](MailBundleInstaller*, const std::optional<Error>&) {
+    };
+
+    // Mail's bundle identifier, which is also the domain of its preferences.
+    static inline const QString mailBundleIdentifier = QStringLiteral("com.apple.mail");
+    // The folders beside "Bundles" into which Mail sets aside the plug-ins it cannot load begin so.
+    static inline const QString disabledBundlesFolderPrefix = QStringLiteral("Bundles (Disabled");
 
     MailBundleInstaller() = default;
     MailBundleInstaller(const MailBundleInstaller&) = delete;

@@ -1,24 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "NSProcessInfo-Extensions.h"
 
-#include "LoginItemsManager.h"
+#include "LaunchingApplication.h"
 
 #include <QCoreApplication>
-
-namespace {
-
-constexpr char loginWindowBundleIdentifier[] = "com.apple.loginwindow";
-
-} // namespace
 
 namespace ProcessInfo {
 
 std::optional<QString> processLauncherBundleIdentifier(const QStringList& arguments)
 {
-    // The program's own name comes first and is never the marker.
-    if (arguments.mid(1).contains(QLatin1String(LoginItemsLaunchedAtLoginArgument)))
-        return QString::fromLatin1(loginWindowBundleIdentifier);
-    return std::nullopt;
+    return LaunchingApplication::bundleIdentifier(arguments);
 }
 
 std::optional<QString> processLauncherBundleIdentifier()
@@ -28,7 +19,8 @@ std::optional<QString> processLauncherBundleIdentifier()
 
 bool wasLaunchedAtLogin(const QStringList& arguments)
 {
-    return processLauncherBundleIdentifier(arguments) == QLatin1String(loginWindowBundleIdentifier);
+    return processLauncherBundleIdentifier(arguments) ==
+           QLatin1String(LaunchingApplication::loginWindowBundleIdentifier);
 }
 
 bool wasLaunchedAtLogin()

@@ -10,7 +10,6 @@
 namespace ProcessInfo {
 
 // The bundle identifier of whatever launched this process, or nothing when it cannot be told.
-// A start through our own autostart entry stands for the login window.
 std::optional<QString> processLauncherBundleIdentifier(const QStringList& arguments);
 std::optional<QString> processLauncherBundleIdentifier();
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "BundleLoader.h"
 
+#include "FoundationDictionary.h"
 #include "MailLog.h"
-#include "PlistDictionary.h"
 
 #include <algorithm>
 #include <dlfcn.h>
@@ -47,7 +47,7 @@ void BundleLoader::loadBundles()
 void BundleLoader::consider(const fs::path& bundle)
 {
     std::string error;
-    auto info = PlistDictionary::readFile((bundle / "Contents" / "Info.plist").string(), &error);
+    auto info = FoundationDictionary::readFile((bundle / "Contents" / "Info.plist").string(), &error);
     if (!info) {
         MailLog::write("Could not load bundle " + bundle.string() + ": no readable Info.plist (" + error +
                        ")");

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "MailIdentity.h"
 
+#include "FoundationDictionary.h"
 #include "MailLog.h"
-#include "PlistDictionary.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -24,7 +24,7 @@ std::string productVersion(const std::string& systemRoot)
 {
     std::string error;
     auto path = systemRoot + "/System/Library/CoreServices/SystemVersion.plist";
-    auto systemVersion = PlistDictionary::readFile(path, &error);
+    auto systemVersion = FoundationDictionary::readFile(path, &error);
     if (!systemVersion)
         return {};
     return systemVersion->string("ProductVersion").value_or("");
@@ -54,7 +54,7 @@ MailIdentity MailIdentity::discover(const std::string& executablePath, const std
         return identity;
     }
     std::string error;
-    auto info = PlistDictionary::readFile(infoPath, &error);
+    auto info = FoundationDictionary::readFile(infoPath, &error);
     auto own = info ? info->string("PluginCompatibilityUUID") : std::nullopt;
     if (!own) {
         MailLog::write("No PluginCompatibilityUUID in " + infoPath + (info ? "" : ": " + error));
@@ -63,7 +63,7 @@ MailIdentity MailIdentity::discover(const std::string& executablePath, const std
     identity.ownIdentifiers.push_back(*own);
 
     auto frameworkPath = systemRoot + "/System/Library/Frameworks/Message.framework/Resources/Info.plist";
-    auto framework = PlistDictionary::readFile(frameworkPath, &error);
+    auto framework = FoundationDictionary::readFile(frameworkPath, &error);
     auto message = framework ? framework->string("PluginCompatibilityUUID") : std::nullopt;
     if (message)
         identity.ownIdentifiers.push_back(*message);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "MailPreferences.h"
 
+#include "FoundationDictionary.h"
 #include "MailLog.h"
-#include "PlistDictionary.h"
 
 #include <filesystem>
 
@@ -20,7 +20,7 @@ bool MailPreferences::bundlesEnabled(const std::string& home)
         return false;
     }
     std::string error;
-    auto preferences = PlistDictionary::readFile(path, &error);
+    auto preferences = FoundationDictionary::readFile(path, &error);
     if (!preferences) {
         MailLog::write("Could not read preferences " + path + ": " + error + "; plug-ins are off");
         return false;

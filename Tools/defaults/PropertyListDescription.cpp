@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "PropertyListDescription.h"
 
-#include <QDateTime>
+#include "PropertyListDate.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -30,6 +31,9 @@ QString PropertyListDescription::describeNested(const QVariant& value, int depth
     case QMetaType::QString:
         return quoted(value.toString());
     default:
+        // Inside a container a date is quoted like any text with spaces, as macOS prints it.
+        if (value.typeId() == qMetaTypeId<PropertyListDate>())
+            return quoted(describeScalar(value));
         return describeScalar(value);
     }
 }
@@ -41,8 +45,6 @@ QString PropertyListDescription::describeScalar(const QVariant& value)
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     case QMetaType::Double:
         return QString::number(value.toDouble(), 'g', 17);
-    case QMetaType::QDateTime:
-        return value.toDateTime().toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
         return QStringLiteral("{length = %1, bytes = 0x%2}")
@@ -50,8 +52,23 @@ QString PropertyListDescription::describeScalar(const QVariant& value)
             .arg(QString::fromLatin1(bytes.toHex()));
     }
     default:
+        if (value.typeId() == qMetaTypeId<PropertyListDate>())
+            return describeDate(value.value<PropertyListDate>());
         return value.toString();
     }
+}
+
+// As macOS prints dates: "2001-01-01 00:00:00 +0000". A date without a calendar date (NaN or
+// infinite) shows its seconds since 2001.
+QString PropertyListDescription::describeDate(const PropertyListDate& date)
+{
+    const auto iso8601 = date.toIso8601();
+    if (!iso8601)
+        return QString::number(date.secondsSinceReferenceDate());
+    QString text = QString::fromLatin1(*iso8601);
+    text.replace(QLatin1Char('T'), QLatin1Char(' '));
+    text.chop(1);
+    return text + QStringLiteral(" +0000");
 }
 
 QString PropertyListDescription::describeArray(const QVariantList& array, int depth)

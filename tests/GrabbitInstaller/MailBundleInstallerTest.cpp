@@ -495,7 +495,7 @@ private slots:
         QCOMPARE(bool(outcome.error), refusals < 0);
         if (outcome.error) {
             QCOMPARE(outcome.error->localizedDescription(), "refusal 2");
-            QCOMPARE(outcome.error->userInfo().value(NSFilePathErrorKey), installed);
+            QCOMPARE(outcome.error->userInfo().value(GBFilePathErrorKey), installed);
         }
         QCOMPARE(log.lines.value(0).left(logged.size()), logged);
     }

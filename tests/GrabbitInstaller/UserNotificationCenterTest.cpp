@@ -1,36 +1,25 @@
 // SPDX-License-Identifier: MIT
-#include "UserNotificationCenter.h"
-#include "Log.h"
+#include "CapturedLog.h"
+#include "FreedesktopNotificationCenter.h"
 #include "UserNotificationTestBus.h"
 
 #include <QTest>
 
 namespace {
 
+using Notification = UserNotificationCenter::Notification;
+
 class RecordingDelegate : public UserNotificationCenter::Delegate {
 public:
     QStringList activated;
-    bool shouldPresentNotification(UserNotificationCenter&,
-                                   const UserNotificationCenter::Notification&) override
-    {
-        return true;
-    }
-    void didActivateNotification(UserNotificationCenter&,
-                                 const UserNotificationCenter::Notification& notification) override
+    bool shouldPresentNotification(UserNotificationCenter&, const Notification&) override { return true; }
+    void didActivateNotification(UserNotificationCenter&, const Notification& notification) override
     {
         activated.append(notification.identifier);
     }
 };
 
-UserNotificationCenter::Notification updateNotification()
-{
-    UserNotificationCenter::Notification notification;
-    notification.identifier = QStringLiteral("update");
-    notification.title = QStringLiteral("Update Grabbit");
-    notification.informativeText = QStringLiteral("Taskwell Grabbit needs to be updated.");
-    notification.actionButtonTitle = QStringLiteral("Aktualisieren");
-    return notification;
-}
+const Notification notification{"update", "Update Grabbit", "Body", "Aktualisieren", {}};
 
 } // namespace
 
@@ -38,66 +27,39 @@ class UserNotificationCenterTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void theDaemonShowsItAndReportsClicks()
+    // A click on the body or on the action button, whatever its label, reaches the delegate; other
+    // actions and other notifications do not. (Showing and closing are proven end to end.)
+    void theDaemonShowsItAndClicksReachTheDelegate()
     {
         UserNotificationTestBus bus;
-        QVERIFY(bus.isRunning());
         FakeNotificationDaemon daemon;
         QVERIFY(bus.startDaemon(&daemon));
-        UserNotificationCenter center(bus.connect(QStringLiteral("center")));
+        FreedesktopNotificationCenter center(bus.connect("center"));
         RecordingDelegate delegate;
         center.setDelegate(&delegate);
-
-        center.scheduleNotification(updateNotification());
-
+        center.scheduleNotification(notification);
         QTRY_COMPARE(center.deliveredNotifications().size(), 1);
-        QCOMPARE(daemon.shown.size(), 1);
-        const FakeNotificationDaemon::Shown shown = daemon.shown.first();
-        QCOMPARE(shown.summary, QStringLiteral("Update Grabbit"));
-        QCOMPARE(shown.body, QStringLiteral("Taskwell Grabbit needs to be updated."));
-        // The action's key stays "Update" whatever the button's translated label.
-        QCOMPARE(shown.actions, (QStringList{QStringLiteral("default"), QString(), QStringLiteral("Update"),
-                                             QStringLiteral("Aktualisieren")}));
-
-        daemon.invokeAction(shown.identifier, QStringLiteral("dismissed"));
-        daemon.invokeAction(shown.identifier + 1, QStringLiteral("Update"));
-        daemon.invokeAction(shown.identifier, QStringLiteral("Update"));
-        daemon.invokeAction(shown.identifier, QStringLiteral("default"));
-        QTRY_COMPARE(delegate.activated, (QStringList{QStringLiteral("update"), QStringLiteral("update")}));
-
-        center.removeDeliveredNotification(updateNotification());
-        QVERIFY(center.deliveredNotifications().isEmpty());
-        QTRY_COMPARE(daemon.closed, QList<uint>{shown.identifier});
-    }
-
-    void withoutDaemonOrBusTheNotificationIsDroppedWithOneLogLine_data()
-    {
-        QTest::addColumn<bool>("busRuns");
-        QTest::newRow("no daemon on the bus") << true;
-        QTest::newRow("no bus") << false;
+        const FakeNotificationDaemon::Shown shown = daemon.shown.value(0);
+        QCOMPARE(shown.actions, (QStringList{"default", QString(), "Update", "Aktualisieren"}));
+        for (const char* key : {"dismissed", "Update", "default"})
+            daemon.invokeAction(shown.identifier, key);
+        daemon.invokeAction(shown.identifier + 1, "Update");
+        QTRY_COMPARE(delegate.activated, (QStringList{"update", "update"}));
     }
 
     void withoutDaemonOrBusTheNotificationIsDroppedWithOneLogLine()
     {
-        QFETCH(bool, busRuns);
         UserNotificationTestBus bus;
-        QVERIFY(bus.isRunning());
-        QStringList lines;
-        const Log::Sink previous = Log::setSink([&lines](const QString& line) { lines << line; });
-        {
-            UserNotificationCenter center(busRuns ? bus.connect(QStringLiteral("center"))
-                                                  : QDBusConnection(QStringLiteral("no such connection")));
-
-            center.scheduleNotification(updateNotification());
-
-            QTRY_COMPARE(lines.size(), 1);
+        for (const QDBusConnection& connection : {bus.connect("center"), QDBusConnection("no bus")}) {
+            CapturedLog log;
+            FreedesktopNotificationCenter center(connection);
+            center.scheduleNotification(notification);
+            QTRY_COMPARE(log.lines.size(), 1);
             QTest::qWait(100);
+            QCOMPARE(log.lines.size(), 1);
+            QVERIFY(log.lines.first().startsWith("Notification \"Update Grabbit\" dropped: "));
             QVERIFY(center.deliveredNotifications().isEmpty());
         }
-        Log::setSink(previous);
-        QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines.first().startsWith(QStringLiteral("Notification \"Update Grabbit\" dropped: ")),
-                 qPrintable(lines.first()));
     }
 };
 

@@ -2,9 +2,8 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QObject>
+#include <QDBusMessage>
 #include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantMap>
 
@@ -17,8 +16,7 @@ class FakeNotificationDaemon : public QObject {
 public:
     struct Shown {
         uint identifier;
-        QString summary;
-        QString body;
+        QString summary, body;
         QStringList actions;
     };
 
@@ -26,34 +24,68 @@ public:
     QList<uint> closed;
 
     // Emits ActionInvoked as the daemon does when the user clicks.
-    void invokeAction(uint identifier, const QString& actionKey);
+    void invokeAction(uint identifier, const QString& actionKey)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(path, name, "ActionInvoked");
+        QDBusConnection(name).send(signal << identifier << actionKey);
+    }
+
+    static constexpr char path[] = "/org/freedesktop/Notifications";
+    static constexpr char name[] = "org.freedesktop.Notifications";
 
 public slots:
-    uint Notify(const QString& applicationName, uint replacesIdentifier, const QString& icon,
-                const QString& summary, const QString& body, const QStringList& actions,
-                const QVariantMap& hints, int timeout);
-    void CloseNotification(uint identifier);
-    QStringList GetCapabilities();
-
-private:
-    uint m_nextIdentifier = 1;
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+                const QStringList& actions, const QVariantMap&, int)
+    {
+        shown.append({shown.isEmpty() ? 1 : shown.last().identifier + 1, summary, body, actions});
+        return shown.last().identifier;
+    }
+    void CloseNotification(uint identifier) { closed.append(identifier); }
 };
 
 // A private dbus-daemon with a minimal configuration (no service activation, so nothing installed
 // on the machine is started), killed when the object goes.
 class UserNotificationTestBus {
 public:
-    UserNotificationTestBus();
-    ~UserNotificationTestBus();
-    UserNotificationTestBus(const UserNotificationTestBus&) = delete;
-    UserNotificationTestBus& operator=(const UserNotificationTestBus&) = delete;
+    UserNotificationTestBus()
+    {
+        QFile file(m_folder.filePath("bus.conf"));
+        const QByteArray configuration =
+            "<busconfig><type>session</type><listen>unix:tmpdir=" + m_folder.path().toUtf8() +
+            "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
+            "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
+        if (!file.open(QIODevice::WriteOnly) || file.write(configuration) != configuration.size() ||
+            !file.flush())
+            return;
+        m_process.start("dbus-daemon", {"--config-file=" + file.fileName(), "--nofork", "--print-address"});
+        if (m_process.waitForStarted() && m_process.waitForReadyRead(10000))
+            m_address = QString::fromUtf8(m_process.readLine()).trimmed();
+    }
+    ~UserNotificationTestBus()
+    {
+        for (const QString& name : m_connectionNames)
+            QDBusConnection::disconnectFromBus(name);
+        m_process.kill();
+        m_process.waitForFinished();
+    }
 
     bool isRunning() const { return !m_address.isEmpty(); }
     const QString& address() const { return m_address; }
     // A new connection to the bus under the given name.
-    QDBusConnection connect(const QString& connectionName);
-    // Puts a fake daemon on the bus, on a connection of its own.
-    bool startDaemon(FakeNotificationDaemon* daemon);
+    QDBusConnection connect(const QString& connectionName)
+    {
+        m_connectionNames.append(connectionName);
+        return QDBusConnection::connectToBus(m_address, connectionName);
+    }
+    // Puts the daemon on the bus, on a connection of its own named after its service.
+    bool startDaemon(FakeNotificationDaemon* daemon)
+    {
+        QDBusConnection connection = connect(FakeNotificationDaemon::name);
+        return connection.isConnected() &&
+               connection.registerObject(FakeNotificationDaemon::path, daemon,
+                                         QDBusConnection::ExportAllSlots) &&
+               connection.registerService(FakeNotificationDaemon::name);
+    }
 
 private:
     QTemporaryDir m_folder;

@@ -1,194 +1,156 @@
 // SPDX-License-Identifier: MIT
-// Stands in for Mail inside a test process: a MailTableView class with a data source, a window
-// and a window delegate whose Copy command writes the selected messages to whatever
-// [NSPasteboard generalPasteboard] answers. Defined before the plug-in is loaded, as Mail's are.
+// Mail inside a test process, on the real runtime: a MailTableView whose Copy command writes the
+// selected messages to whatever [NSPasteboard generalPasteboard] answers, and a shared application
+// that records the Services types registered with it.
 #pragma once
 
 #include "ObjCMessaging.h"
-#include "RuntimeTestSupport.h"
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <utility>
+#include <vector>
 
 extern "C" id NSStringPboardType;
 
-namespace MailHostDouble {
+class MailHostDouble {
+public:
+    enum class Selection { twoMessages, empty, notAnArray };
+    // When Mail's Copy command writes the messages after the text: at once, on a later run-loop
+    // pass (after serving another Services request first, or not), or never; or it raises.
+    enum class Copy { atOnce, later, laterAfterAnotherRequest, never, raises };
 
-enum class CopyBehaviour {
-    writesAtOnce,
-    writesSecondTypeLater,
-    neverWritesSecondType,
-    raises,
-    writesUndeclaredType
-};
-
-constexpr const char* messageType = "MailMessagePboardType";
-constexpr const char* copyFailure = "MailCopyFailure";
-
-// What Mail's objects answer in the current test, and what they saw.
-struct Scenario {
-    long selectedRows = 2;
-    id selection = nil;
-    bool dataSourceAnswersSelection = true;
-    bool inWindow = true;
-    bool delegateCanCopy = true;
-    CopyBehaviour copyBehaviour = CopyBehaviour::writesAtOnce;
-    id originalRequestor = nil;
-    BOOL originalWriteAnswer = NO;
-    int copies = 0;
-    std::chrono::steady_clock::time_point copyStarted;
-    int runLoopSlices = 0;
-    id pasteboardSeenByCopy = nil;
-    id pasteboardSeenLater = nil;
-    std::function<void()> beforeLaterWrite;
-};
-inline Scenario scenario;
-
-using RuntimeTestSupport::stringObject;
-
-inline id generalPasteboard()
-{
-    return ObjC::send<id()>(ObjC::classNamed("NSPasteboard"), "generalPasteboard");
-}
-
-// The full text of the selected messages, as the Copy command writes it.
-inline id selectionText()
-{
-    return ObjC::send<id(id)>(scenario.selection, "componentsJoinedByString:", stringObject("\n\n"));
-}
-
-inline id selectionData()
-{
-    return ObjC::send<id(unsigned long)>(selectionText(), "dataUsingEncoding:", 4UL);
-}
-
-inline void copyMessages(id delegate)
-{
-    ++scenario.copies;
-    scenario.copyStarted = std::chrono::steady_clock::now();
-    id pasteboard = generalPasteboard();
-    scenario.pasteboardSeenByCopy = pasteboard;
-    if (scenario.copyBehaviour == CopyBehaviour::raises)
-        ObjC::send<void(id, id, ...)>(ObjC::classNamed("NSException"),
-                                      "raise:format:", stringObject(copyFailure),
-                                      stringObject("the Copy command failed"));
-    bool declareBoth = scenario.copyBehaviour != CopyBehaviour::writesUndeclaredType;
-    id types =
-        declareBoth
-            ? ObjC::send<id(id, ...)>(ObjC::classNamed("NSArray"), "arrayWithObjects:", NSStringPboardType,
-                                      stringObject(messageType), nil)
-            : ObjC::send<id(id)>(ObjC::classNamed("NSArray"), "arrayWithObject:", NSStringPboardType);
-    ObjC::send<int(id, id)>(pasteboard, "declareTypes:owner:", types, nil);
-    ObjC::send<BOOL(id, id)>(pasteboard, "setString:forType:", selectionText(), NSStringPboardType);
-    switch (scenario.copyBehaviour) {
-    case CopyBehaviour::writesAtOnce:
-    case CopyBehaviour::writesUndeclaredType:
-        ObjC::send<BOOL(id, id)>(pasteboard, "setData:forType:", selectionData(), stringObject(messageType));
-        break;
-    case CopyBehaviour::writesSecondTypeLater:
-        ObjC::send<void(SEL, id, double)>(delegate, "performSelector:withObject:afterDelay:",
-                                          sel_registerName("writeMessagesLater"), nil, 0.0);
-        break;
-    default:
-        break;
-    }
-}
-
-inline void writeMessagesLater()
-{
-    if (auto hook = std::exchange(scenario.beforeLaterWrite, nullptr))
-        hook();
-    id pasteboard = generalPasteboard();
-    scenario.pasteboardSeenLater = pasteboard;
-    ObjC::send<BOOL(id, id)>(pasteboard, "setData:forType:", selectionData(), stringObject(messageType));
-}
-
-// Objects that live as long as the process, like Mail's.
-struct HostObjects {
-    id dataSource, dataSourceWithoutSelection, window, delegate, delegateWithoutCopy;
-};
-inline HostObjects hostObjects;
-
-inline void defineMailClasses()
-{
-    using RuntimeTestSupport::addMethod;
-    using RuntimeTestSupport::newObject;
-    Class rootClass = ObjC::classNamed("NSObject");
-    auto encodingOf = [](const char* className, const char* name) {
-        return method_getTypeEncoding(
-            class_getInstanceMethod(ObjC::classNamed(className), sel_registerName(name)));
+    // What Mail answers in the current test.
+    struct Scenario {
+        bool mailAnswers = false; // Mail's own implementations, which the plug-in chains to
+        long rows = 2;
+        Selection selection = Selection::twoMessages;
+        bool dataSourceHasSelection = true;
+        bool delegateCopies = true;
+        Copy copy = Copy::atOnce;
     };
+    static Scenario scenario;
+    static inline std::string anotherRequest;                     // its answer and what its pasteboard held
+    static inline std::vector<std::string> servicesRegistrations; // each "send types|return types"
 
-    // Mail's own class tree answers the Services messages first; tests decide what it answers.
-    Class base = RuntimeTestSupport::defineClass("MailTableViewBase", rootClass);
-    addMethod(
-        base,
-        "validRequestorForSendType:returnType:", +[](id, SEL, id, id) { return scenario.originalRequestor; },
-        encodingOf("NSResponder", "validRequestorForSendType:returnType:"));
-    addMethod(
-        base,
-        "writeSelectionToPasteboard:types:", +[](id, SEL, id, id) { return scenario.originalWriteAnswer; },
-        encodingOf("NSTextView", "writeSelectionToPasteboard:types:"));
+    // A message whose arguments have exactly the types of the method's parameters.
+    template <typename Result = id> static Result send(id to, const char* name, auto... arguments)
+    {
+        return ObjC::send<Result(decltype(arguments)...)>(to, name, arguments...);
+    }
+    static id classObject(const char* name) { return ObjC::object(ObjC::classNamed(name)); }
+    static id newObject(const char* className) { return send(send(classObject(className), "alloc"), "init"); }
+    static ObjC::Owned autoreleasePool() { return ObjC::Owned(newObject("NSAutoreleasePool")); }
+    static Class metaclassOf(Class ofClass) { return object_getClass(ObjC::object(ofClass)); }
+    static id string(const char* text) { return send(ObjC::string(text).release(), "autorelease"); }
+    static std::string text(id string) { return string == nil ? "" : ObjC::utf8(string); }
+    static id array(id first) { return send(classObject("NSArray"), "arrayWithObject:", first); }
+    static id array(id first, id second) { return send(array(first), "arrayByAddingObject:", second); }
+    static id general() { return send(classObject("NSPasteboard"), "generalPasteboard"); }
+    static id newPasteboard() { return send(classObject("NSPasteboard"), "pasteboardWithUniqueName"); }
+    static id mailsOwnRequestor() { return classObject("MailTableViewBase"); }
+    static id messageType() { return string("MailMessagePboardType"); }
+    static id messages() { return string("From: Ann\n\nFirst message\n\nFrom: Bob\n\nSecond message"); }
+    static BOOL write(id list, id to)
+    {
+        return send<BOOL>(list, "writeSelectionToPasteboard:types:", to, array(NSStringPboardType));
+    }
 
-    Class tableView = RuntimeTestSupport::defineClass("MailTableView", base);
-    addMethod(
-        tableView, "numberOfSelectedRows", +[](id, SEL) { return scenario.selectedRows; }, "q16@0:8");
-    addMethod(
-        tableView, "dataSource",
-        +[](id, SEL) {
-            return scenario.dataSourceAnswersSelection ? hostObjects.dataSource
-                                                       : hostObjects.dataSourceWithoutSelection;
-        },
-        "@16@0:8");
-    addMethod(
-        tableView, "window", +[](id, SEL) { return scenario.inWindow ? hostObjects.window : nil; },
-        "@16@0:8");
+    static Class defineClass(const std::string& name, Class superclass)
+    {
+        Class defined = objc_allocateClassPair(superclass, name.c_str(), 0);
+        objc_registerClassPair(defined);
+        return defined;
+    }
 
-    Class dataSource = RuntimeTestSupport::defineClass("MailMessageListDataSource", rootClass);
-    addMethod(
-        dataSource, "selection", +[](id, SEL) { return scenario.selection; }, "@16@0:8");
+    // Adds the method, or replaces the class's own one and answers the implementation it had.
+    static IMP implement(Class in, const char* name, const char* types, auto function)
+    {
+        if (class_addMethod(in, sel_registerName(name), ObjC::implementation(+function), types))
+            return nullptr;
+        return method_setImplementation(class_getInstanceMethod(in, sel_registerName(name)),
+                                        ObjC::implementation(+function));
+    }
 
-    Class window = RuntimeTestSupport::defineClass("MailWindow", rootClass);
-    addMethod(
-        window, "delegate",
-        +[](id, SEL) {
-            return scenario.delegateCanCopy ? hostObjects.delegate : hostObjects.delegateWithoutCopy;
-        },
-        "@16@0:8");
+    // "text" when the pasteboard holds the messages' plain text, "+messages" when it holds them whole.
+    static std::string contents(id pasteboard)
+    {
+        std::string plain = text(send(pasteboard, "stringForType:", NSStringPboardType));
+        plain = plain.empty() ? "-" : plain == text(messages()) ? "text" : plain;
+        return plain + (send(pasteboard, "dataForType:", messageType()) ? "+messages" : "");
+    }
 
-    Class viewer = RuntimeTestSupport::defineClass("MailMessageViewer", rootClass);
-    addMethod(
-        viewer, "copy:", +[](id self, SEL, id) { copyMessages(self); }, "v24@0:8@16");
-    addMethod(
-        viewer, "writeMessagesLater", +[](id, SEL) { writeMessagesLater(); }, "v16@0:8");
+    // Defined before the plug-in is loaded, as Mail's classes are. The message list is its own data
+    // source, window and window delegate, as long as the scenario has them.
+    static void defineMailClasses()
+    {
+        Class base = defineClass("MailTableViewBase", ObjC::classNamed("NSObject"));
+        implement(base, "validRequestorForSendType:returnType:", "@32@0:8@16@24",
+                  [](id, SEL, id, id) { return scenario.mailAnswers ? mailsOwnRequestor() : nil; });
+        implement(base, "writeSelectionToPasteboard:types:", "C32@0:8@16@24",
+                  [](id, SEL, id, id) -> BOOL { return scenario.mailAnswers; });
+        Class list = defineClass("MailTableView", base);
+        implement(list, "numberOfSelectedRows", "q16@0:8", [](id, SEL) { return scenario.rows; });
+        implement(list, "dataSource", "@16@0:8",
+                  [](id self, SEL) { return selfIf(scenario.dataSourceHasSelection, self); });
+        implement(list, "selection", "@16@0:8", [](id, SEL) { return selectedMessages(); });
+        implement(list, "window", "@16@0:8", [](id self, SEL) { return self; });
+        implement(list, "delegate", "@16@0:8",
+                  [](id self, SEL) { return selfIf(scenario.delegateCopies, self); });
+        implement(list, "copy:", "v24@0:8@16", [](id self, SEL, id) { copyMessages(self); });
+        implement(list, "writeMessagesLater", "v16@0:8", [](id, SEL) { writeMessagesLater(); });
+    }
 
-    hostObjects = {newObject(dataSource).release(), newObject(rootClass).release(),
-                   newObject(window).release(), newObject(viewer).release(), newObject(rootClass).release()};
-}
+    // NSApplication needs a display: its shared application becomes a recorder of Services types.
+    static void recordServicesRegistrations()
+    {
+        Class recorder = defineClass("ServicesRecorder", ObjC::classNamed("NSObject"));
+        implement(metaclassOf(recorder), "registerServicesMenuSendTypes:returnTypes:", "v32@0:8@16@24",
+                  [](id, SEL, id sent, id back) { record(sent, back); });
+        implement(metaclassOf(ObjC::classNamed("NSApplication")), "sharedApplication", "@16@0:8",
+                  [](id, SEL) { return classObject("ServicesRecorder"); });
+    }
 
-// Counts the slices in which the write path runs the run loop, by wrapping NSRunLoop's runUntilDate:.
-inline IMP originalRunUntilDate = nullptr;
+private:
+    // Self while the scenario has it, else an object without Mail's methods.
+    static id selfIf(bool has, id self) { return has ? self : send(newObject("NSObject"), "autorelease"); }
+    static std::string joined(id list) { return text(send(list, "componentsJoinedByString:", string(","))); }
+    static void record(id sent, id back)
+    {
+        servicesRegistrations.push_back(joined(sent) + "|" + joined(back));
+    }
 
-inline void countRunLoopSlices()
-{
-    Method runUntilDate =
-        class_getInstanceMethod(ObjC::classNamed("NSRunLoop"), sel_registerName("runUntilDate:"));
-    originalRunUntilDate =
-        method_setImplementation(runUntilDate, ObjC::implementation(+[](id self, SEL selector, id date) {
-                                     ++scenario.runLoopSlices;
-                                     ObjC::call<void(id)>(originalRunUntilDate, self, selector, date);
-                                 }));
-}
+    static id selectedMessages()
+    {
+        if (scenario.selection == Selection::twoMessages)
+            return array(string("From: Ann\n\nFirst message"), string("From: Bob\n\nSecond message"));
+        return scenario.selection == Selection::empty ? send(classObject("NSArray"), "array") : messages();
+    }
 
-// Mail's run loop always has sources; without one, runUntilDate: would return at once.
-inline void keepRunLoopBusy()
-{
-    ObjC::send<id(double, id, SEL, id, BOOL)>(
-        ObjC::classNamed("NSTimer"),
-        "scheduledTimerWithTimeInterval:target:selector:userInfo:repeats:", 3600.0, hostObjects.window,
-        sel_registerName("self"), nil, NO);
-}
+    static void copyMessages(id list)
+    {
+        if (scenario.copy == Copy::raises)
+            ObjC::send<void(id, id, ...)>(classObject("NSException"), "raise:format:", string("Mail"),
+                                          string("failed"));
+        send<int>(general(), "declareTypes:owner:", array(NSStringPboardType, messageType()), nil);
+        send<BOOL>(general(), "setString:forType:", messages(), NSStringPboardType);
+        if (scenario.copy == Copy::atOnce)
+            writeMessagesLater();
+        else if (scenario.copy != Copy::never)
+            send<void>(list, "performSelector:withObject:afterDelay:", sel_registerName("writeMessagesLater"),
+                       nil, 0.0);
+    }
 
-} // namespace MailHostDouble
+    static void writeMessagesLater()
+    {
+        if (scenario.copy == Copy::laterAfterAnotherRequest) {
+            scenario.copy = Copy::atOnce;
+            ObjC::Owned otherList(newObject("MailTableView"));
+            id otherPasteboard = newPasteboard();
+            anotherRequest = write(otherList.get(), otherPasteboard) ? ", another YES " : ", another NO ";
+            anotherRequest += contents(otherPasteboard);
+            send<void>(otherPasteboard, "releaseGlobally");
+        }
+        send<BOOL>(general(), "setData:forType:", send(messages(), "dataUsingEncoding:", 4UL), messageType());
+    }
+};
+
+inline MailHostDouble::Scenario MailHostDouble::scenario;

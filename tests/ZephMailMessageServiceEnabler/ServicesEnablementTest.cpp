@@ -1,215 +1,112 @@
 // SPDX-License-Identifier: MIT
-// Loads the built plug-in into a host that defines MailTableView first, as Mail does, and drives
-// the message list through Services requests against real GNUstep pasteboards.
-#include "AutoreleasePool.h"
+// Loads the built plug-in the way Mail does, first into a host without MailTableView and then
+// into one with it, and drives the message list through Services requests against real
+// GNUstep pasteboards.
 #include "MailHostDouble.h"
-#include "ServicesRegistrationRecorder.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <dlfcn.h>
-
-using namespace MailHostDouble;
-using RuntimeTestSupport::text;
 
 namespace {
 
-id realGeneralPasteboard = nil;
+struct Host : MailHostDouble {
+    static inline std::vector<long> runLoopSlices; // in milliseconds
+    static inline std::string beforeLoading, loadedWithoutMail;
+    static inline id realGeneral = nil;
 
-id newMessageList()
-{
-    return ObjC::send<id()>(ObjC::send<id()>(ObjC::classNamed("MailTableView"), "alloc"), "init");
-}
-
-class ServicesEnablementTest : public ::testing::Test {
-protected:
-    void SetUp() override
+    // What loading the plug-in may change in its host: the categories and the Services types.
+    static std::string state()
     {
-        scenario = {};
-        scenario.selection = ObjC::send<id(id, ...)>(
-            ObjC::classNamed("NSArray"), "arrayWithObjects:", stringObject("From: Ann\n\nFirst message"),
-            stringObject("From: Bob\n\nSecond message"), nil);
-        generalChangeCount = ObjC::send<int()>(realGeneralPasteboard, "changeCount");
+        SEL category = sel_registerName("replacement_writeSelectionToPasteboard:types:");
+        return std::to_string(class_respondsToSelector(ObjC::classNamed("NSObject"), category)) +
+               std::to_string(servicesRegistrations.size());
     }
 
-    void TearDown() override
+    // Records every run-loop slice. The clock that NSDate answers starts at the reference date and
+    // moves only by the slices asked for, in whole milliseconds, while the real loop turns for one:
+    // ten seconds pass in a moment.
+    static inline IMP realRunUntilDate = nullptr;
+    static inline long elapsed = 0;
+    static double now(id, SEL) { return elapsed / 1000.0; }
+    static void runUntilDate(id self, SEL selector, id until)
     {
-        EXPECT_EQ(generalPasteboard(), realGeneralPasteboard);
-        EXPECT_EQ(ObjC::send<int()>(realGeneralPasteboard, "changeCount"), generalChangeCount);
-        ObjC::send<void()>(servicesPasteboard, "releaseGlobally");
-        ObjC::release(messageList);
+        elapsed += runLoopSlices.emplace_back(std::lround(send<double>(until, "timeIntervalSinceNow") * 1e3));
+        id soon = send(classObject("NSDate"), "dateWithTimeIntervalSinceNow:", 0.001);
+        ObjC::call<void(id)>(realRunUntilDate, self, selector, soon);
+    }
+    static void simulateRunLoopTime()
+    {
+        implement(metaclassOf(ObjC::classNamed("NSDate")), "timeIntervalSinceReferenceDate", "d16@0:8", now);
+        realRunUntilDate =
+            implement(ObjC::classNamed("NSRunLoop"), "runUntilDate:", "v24@0:8@16", runUntilDate);
     }
 
-    id requestor(id sendType, id returnType)
+    // The requestor offered (the message list, Mail's own or none), the write's answer, the number
+    // of run-loop slices of 0.1 s waited and what the Services pasteboard then holds.
+    static std::string request(const Scenario& mail, const char* sendType = nullptr, bool returnType = false)
     {
-        return ObjC::send<id(id, id)>(messageList, "validRequestorForSendType:returnType:", sendType,
-                                      returnType);
+        ObjC::Owned pool = autoreleasePool(), list(newObject("MailTableView"));
+        id board = newPasteboard(), type = sendType ? string(sendType) : NSStringPboardType;
+        const int generalChangeCount = send<int>(realGeneral, "changeCount");
+        scenario = mail, runLoopSlices.clear(), anotherRequest.clear();
+        id requestor =
+            send(list.get(), "validRequestorForSendType:returnType:", type, returnType ? type : nil);
+        std::string outcome =
+            requestor == list.get() ? "list" : (requestor == mailsOwnRequestor() ? "Mail" : "none");
+        try {
+            outcome += write(list.get(), board) ? " YES " : " NO ";
+        } catch (...) {
+            outcome += " raised ";
+        }
+        outcome += std::to_string(runLoopSlices.size());
+        for (long slice : runLoopSlices)
+            outcome += slice == 100 ? "" : " slice of " + std::to_string(slice) + " ms";
+        outcome += " " + contents(board) + anotherRequest;
+        // However the write ended, the user's clipboard is the real one again, and untouched.
+        if (general() != realGeneral || send<int>(realGeneral, "changeCount") != generalChangeCount)
+            outcome += ", the clipboard changed";
+        send<void>(board, "releaseGlobally");
+        return outcome;
     }
-
-    BOOL write()
-    {
-        id types = ObjC::send<id(id)>(ObjC::classNamed("NSArray"), "arrayWithObject:", NSStringPboardType);
-        return ObjC::send<BOOL(id, id)>(messageList, "writeSelectionToPasteboard:types:", servicesPasteboard,
-                                        types);
-    }
-
-    std::string servicesText()
-    {
-        return text(ObjC::send<id(id)>(servicesPasteboard, "stringForType:", NSStringPboardType));
-    }
-
-    bool servicesHasMessages()
-    {
-        id data = ObjC::send<id(id)>(servicesPasteboard, "dataForType:", stringObject(messageType));
-        return ObjC::send<BOOL(id)>(data, "isEqualToData:", selectionData());
-    }
-
-    AutoreleasePool pool;
-    id messageList = newMessageList();
-    id servicesPasteboard = ObjC::send<id()>(ObjC::classNamed("NSPasteboard"), "pasteboardWithUniqueName");
-    int generalChangeCount = 0;
 };
 
-TEST_F(ServicesEnablementTest, loadingRegistersPlainTextAsTheOnlySendType)
+using Copy = Host::Copy;
+using Selection = Host::Selection;
+
+TEST(ServicesEnablementTest, loadingChangesOnlyAHostWithMailTableViewAndExportsNothing)
 {
-    EXPECT_EQ(ServicesRegistrationRecorder::registration.count, 1);
-    EXPECT_EQ(ServicesRegistrationRecorder::registration.sendTypes, text(NSStringPboardType));
-    EXPECT_EQ(ServicesRegistrationRecorder::registration.returnTypes, "");
+    EXPECT_EQ(Host::loadedWithoutMail, Host::beforeLoading);
+    EXPECT_EQ(Host::servicesRegistrations, std::vector<std::string>{Host::text(NSStringPboardType) + "|"});
+    EXPECT_EQ(std::system("symbols=$(nm -D --defined-only '" ZEPH_MAIL_BUNDLE_EXECUTABLE
+                          "') && [ -z \"$symbols\" ]"),
+              0);
 }
 
-struct RequestorCase {
-    const char* name;
-    const char* sendType; // null: NSStringPboardType
-    bool withReturnType;
-    long selectedRows;
-    enum { twoMessages, noMessages, notAnArray, notAnswered } selection;
-    bool answersItself;
-};
-
-class RequestorTest : public ServicesEnablementTest, public ::testing::WithParamInterface<RequestorCase> {};
-
-TEST_P(RequestorTest, isTheMessageListOnlyForPlainTextWithMessagesSelected)
+TEST(ServicesEnablementTest, offersAndWritesPlainTextOnlyWithMessagesSelected)
 {
-    const RequestorCase& current = GetParam();
-    scenario.selectedRows = current.selectedRows;
-    if (current.selection == RequestorCase::noMessages)
-        scenario.selection = ObjC::send<id()>(ObjC::classNamed("NSArray"), "array");
-    if (current.selection == RequestorCase::notAnArray)
-        scenario.selection = stringObject("First message");
-    scenario.dataSourceAnswersSelection = current.selection != RequestorCase::notAnswered;
-    id sendType = current.sendType ? stringObject(current.sendType) : NSStringPboardType;
-
-    EXPECT_EQ(requestor(sendType, current.withReturnType ? NSStringPboardType : nil),
-              current.answersItself ? messageList : nil);
-    EXPECT_EQ(write(),
-              current.answersItself || current.sendType != nullptr || current.withReturnType ? YES : NO)
-        << "the write looks at the selection only";
+    EXPECT_EQ(Host::request({}), "list YES 0 text+messages");
+    EXPECT_EQ(Host::request({}, "NSStringPboardType", true), "none YES 0 text+messages");
+    EXPECT_EQ(Host::request({}, "NSTIFFPboardType"), "none YES 0 text+messages");
+    EXPECT_EQ(Host::request({.rows = 0}), "none NO 0 -");
+    EXPECT_EQ(Host::request({.selection = Selection::empty}), "none NO 0 -");
+    EXPECT_EQ(Host::request({.selection = Selection::notAnArray}), "none NO 0 -");
+    EXPECT_EQ(Host::request({.dataSourceHasSelection = false}), "none NO 0 -");
+    EXPECT_EQ(Host::request({.delegateCopies = false}), "list NO 0 -");
+    EXPECT_EQ(Host::request({.mailAnswers = true, .rows = 0}, "NSTIFFPboardType"), "Mail YES 0 -");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RequestorTest,
-    ::testing::Values(
-        RequestorCase{"plainTextWithTwoMessages", nullptr, false, 2, RequestorCase::twoMessages, true},
-        RequestorCase{"withAReturnType", nullptr, true, 2, RequestorCase::twoMessages, false},
-        RequestorCase{"anotherSendType", "NSTIFFPboardType", false, 2, RequestorCase::twoMessages, false},
-        RequestorCase{"noSelectedRows", nullptr, false, 0, RequestorCase::twoMessages, false},
-        RequestorCase{"emptySelection", nullptr, false, 2, RequestorCase::noMessages, false},
-        RequestorCase{"selectionNotAnArray", nullptr, false, 2, RequestorCase::notAnArray, false},
-        RequestorCase{"dataSourceWithoutSelection", nullptr, false, 2, RequestorCase::notAnswered, false}),
-    [](const ::testing::TestParamInfo<RequestorCase>& info) { return std::string(info.param.name); });
-
-TEST_F(ServicesEnablementTest, mailsOwnAnswersComeFirst)
+TEST(ServicesEnablementTest, waitsForTheCopyCommandInSlicesOfATenthForUpToTenSeconds)
 {
-    scenario.selectedRows = 0;
-    scenario.originalRequestor = hostObjects.window;
-    EXPECT_EQ(requestor(stringObject("NSTIFFPboardType"), nil), hostObjects.window);
-
-    scenario.originalWriteAnswer = YES;
-    EXPECT_TRUE(write());
-    EXPECT_EQ(scenario.copies, 0);
-}
-
-TEST_F(ServicesEnablementTest, aCopyThatWritesEverythingAtOnceNeedsNoRunLoopSlice)
-{
-    EXPECT_TRUE(write());
-    EXPECT_EQ(scenario.runLoopSlices, 0);
-    EXPECT_EQ(scenario.copies, 1);
-    EXPECT_NE(scenario.pasteboardSeenByCopy, realGeneralPasteboard);
-    EXPECT_EQ(servicesText(), "From: Ann\n\nFirst message\n\nFrom: Bob\n\nSecond message");
-    EXPECT_TRUE(servicesHasMessages());
-}
-
-TEST_F(ServicesEnablementTest, aTypeWrittenOnALaterRunLoopPassIsWaitedFor)
-{
-    scenario.copyBehaviour = CopyBehaviour::writesSecondTypeLater;
-    EXPECT_TRUE(write());
-    EXPECT_EQ(scenario.runLoopSlices, 1);
-    EXPECT_EQ(scenario.pasteboardSeenLater, scenario.pasteboardSeenByCopy);
-    EXPECT_TRUE(servicesHasMessages());
-}
-
-TEST_F(ServicesEnablementTest, writesOfTypesNeverDeclaredDoNotHoldTheWriteUp)
-{
-    scenario.copyBehaviour = CopyBehaviour::writesUndeclaredType;
-    EXPECT_TRUE(write());
-    EXPECT_EQ(scenario.runLoopSlices, 0);
-    EXPECT_FALSE(servicesText().empty());
-}
-
-TEST_F(ServicesEnablementTest, aDeclaredTypeNeverWrittenEndsTheWaitAtTheDeadline)
-{
-    scenario.copyBehaviour = CopyBehaviour::neverWritesSecondType;
-    EXPECT_TRUE(write());
-    EXPECT_GT(scenario.runLoopSlices, 1);
-    EXPECT_LE(scenario.runLoopSlices, 101);
-    EXPECT_FALSE(servicesText().empty());
-    EXPECT_FALSE(servicesHasMessages());
-}
-
-// A second Services request served while the first one waits must not send the first one's
-// late data to the user's clipboard.
-TEST_F(ServicesEnablementTest, aWriteDuringTheWaitOfAnotherLeavesTheOtherItsPasteboard)
-{
-    scenario.copyBehaviour = CopyBehaviour::writesSecondTypeLater;
-    id otherPasteboard = ObjC::send<id()>(ObjC::classNamed("NSPasteboard"), "pasteboardWithUniqueName");
-    ObjC::Owned otherMessageList(newMessageList());
-    BOOL otherWritten = NO;
-    scenario.beforeLaterWrite = [&] {
-        scenario.copyBehaviour = CopyBehaviour::writesAtOnce;
-        id types = ObjC::send<id(id)>(ObjC::classNamed("NSArray"), "arrayWithObject:", NSStringPboardType);
-        otherWritten = ObjC::send<BOOL(id, id)>(otherMessageList.get(),
-                                                "writeSelectionToPasteboard:types:", otherPasteboard, types);
-    };
-
-    EXPECT_TRUE(write());
-    EXPECT_TRUE(otherWritten);
-    EXPECT_EQ(scenario.runLoopSlices, 1);
-    EXPECT_TRUE(servicesHasMessages());
-    EXPECT_NE(text(ObjC::send<id(id)>(otherPasteboard, "stringForType:", NSStringPboardType)), "");
-    ObjC::send<void()>(otherPasteboard, "releaseGlobally");
-}
-
-TEST_F(ServicesEnablementTest, anExceptionFromTheCopyCommandReachesTheCallerAndClearsTheOverride)
-{
-    scenario.copyBehaviour = CopyBehaviour::raises;
-    bool raised = false;
-    try {
-        write();
-    } catch (...) {
-        raised = true;
-    }
-    EXPECT_TRUE(raised);
-    EXPECT_EQ(scenario.copies, 1);
-}
-
-TEST_F(ServicesEnablementTest, aMessageListWithoutACopyCommandWritesNothing)
-{
-    scenario.inWindow = false;
-    EXPECT_FALSE(write());
-    scenario.inWindow = true;
-    scenario.delegateCanCopy = false;
-    EXPECT_FALSE(write());
-    EXPECT_EQ(scenario.copies, 0);
+    EXPECT_EQ(Host::request({.copy = Copy::later}), "list YES 1 text+messages");
+    EXPECT_EQ(Host::request({.copy = Copy::never}), "list YES 100 text");
+    EXPECT_EQ(Host::request({.copy = Copy::raises}), "list raised 0 -");
+    // The other request must not take the first one's pasteboard away from its late write.
+    EXPECT_EQ(Host::request({.copy = Copy::laterAfterAnotherRequest}),
+              "list YES 1 text+messages, another YES text+messages");
 }
 
 } // namespace
@@ -217,14 +114,17 @@ TEST_F(ServicesEnablementTest, aMessageListWithoutACopyCommandWritesNothing)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    AutoreleasePool pool;
-    defineMailClasses();
-    countRunLoopSlices();
-    keepRunLoopBusy();
-    ServicesRegistrationRecorder::install();
-    realGeneralPasteboard = generalPasteboard();
-    if (dlopen(ZEPH_MAIL_BUNDLE_EXECUTABLE, RTLD_NOW | RTLD_LOCAL) == nullptr) {
-        fprintf(stderr, "cannot load the plug-in: %s\n", dlerror());
+    ObjC::Owned pool = Host::autoreleasePool();
+    Host::recordServicesRegistrations();
+    Host::simulateRunLoopTime();
+    Host::realGeneral = Host::general();
+    Host::beforeLoading = Host::state();
+    void* plugin = dlopen(ZEPH_MAIL_BUNDLE_EXECUTABLE, RTLD_NOW | RTLD_LOCAL);
+    Host::loadedWithoutMail = Host::state();
+    // Unloaded, the plug-in loads anew into a host that now has Mail's classes.
+    Host::defineMailClasses();
+    if (!plugin || dlclose(plugin) != 0 || !dlopen(ZEPH_MAIL_BUNDLE_EXECUTABLE, RTLD_NOW | RTLD_LOCAL)) {
+        std::fprintf(stderr, "cannot load the plug-in: %s\n", dlerror());
         return 1;
     }
     return RUN_ALL_TESTS();

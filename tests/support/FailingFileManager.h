@@ -44,7 +44,7 @@ private:
     {
         failures -= failures > 0 ? 1 : 0;
         if (error)
-            *error = fileErrorFromErrno(EACCES, path, NSFileWriteNoPermissionError, refusal(++refusals));
+            *error = fileErrorFromErrno(EACCES, path, GBFileWriteNoPermissionError, refusal(++refusals));
         return false;
     }
 

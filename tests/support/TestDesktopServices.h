@@ -12,8 +12,6 @@
 // and a missing volume reads as failed.
 class TestDesktopServices : public DesktopServices {
 public:
-    TestDesktopServices() : DesktopServices(QDBusConnection(QString())) {}
-
     QList<QUrl> opened;
     QList<QList<QUrl>> revealed;
     QHash<QString, std::optional<quint64>> volumes;

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "UserNotificationCenter.h"
+
+#include <QDBusConnection>
+#include <QHash>
+#include <QObject>
+
+#include <optional>
+
+class QDBusPendingCallWatcher;
+
+// User notifications shown by the desktop's notification daemon (org.freedesktop.Notifications).
+// Without a bus or a daemon a notification is dropped with one log line.
+class FreedesktopNotificationCenter : public QObject, public UserNotificationCenter {
+    Q_OBJECT
+
+public:
+    // The daemon is reached over that bus.
+    explicit FreedesktopNotificationCenter(QDBusConnection connection, QObject* parent = nullptr);
+    // Over the session bus, connected on the first delivery: a start that never notifies never
+    // touches the bus.
+    explicit FreedesktopNotificationCenter(QObject* parent = nullptr);
+    ~FreedesktopNotificationCenter() override;
+
+    void scheduleNotification(Notification notification) override;
+    void removeDeliveredNotification(const Notification& notification) override;
+    void removeAllDeliveredNotifications() override;
+    QList<Notification> deliveredNotifications() const override { return m_delivered.values(); }
+
+    // The action key of the action button, as the daemon reports it when clicked.
+    static inline const QString actionKey = QStringLiteral("Update");
+
+private slots:
+    void actionInvoked(uint daemonIdentifier, const QString& actionKey);
+    void notificationClosed(uint daemonIdentifier, uint reason);
+
+private:
+    void deliverNotification(const Notification& notification);
+    void notificationCallFinished(QDBusPendingCallWatcher* watcher, const Notification& notification);
+    void closeNotification(uint daemonIdentifier);
+    bool connectDaemonSignals();
+    QDBusConnection& connection();
+
+    std::optional<QDBusConnection> m_connection;
+    bool m_signalsConnected = false;
+    QHash<uint, Notification> m_delivered;
+};

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+// Reads XML property lists of outside origin, as PropertyList describes the values, strictly: the
+// document must be well-formed XML (UTF-8, or another encoding that a byte-order mark or the XML
+// declaration names), hold one <plist> with one value, and use only the property-list elements
+// with valid contents. DOCTYPEs are skipped; an internal DTD subset, and with it any entity but
+// XML's five, is refused.
+class XmlPropertyListReader {
+public:
+    static std::optional<QVariant> read(const QByteArray& data, QString* errorDescription);
+};
