@@ -8,6 +8,7 @@
 #include "TestMac.h"
 #include "UserNotificationTestBus.h"
 
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,7 +75,7 @@ private slots:
         QMessageBox* offer = InstallerWindow::sheet("loginItemOffer");
         QVERIFY(offer);
         InstallerWindow::answer(offer, QString::fromUtf8("Don’t Add"));
-        QCOMPARE(window.text("titleTextField"), "Grabbit Installed");
+        QCOMPARE(window.part<QLabel>("titleTextField")->text(), "Grabbit Installed");
         expectPluginLoadedByAFreshMail(mac, earlier);
         QCOMPARE(TestMac::grabbitctl({"state"}).output, "3 MailBundleStateUpToDate\n");
     }

@@ -12,6 +12,7 @@
 #include "TestMac.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -121,8 +122,9 @@ private slots:
         auto* install = window.part<InstallerPushButton>("installMailBundleButton");
         auto* remove = window.part<InstallerPushButton>("removeMailButtonBundle");
 
-        QCOMPARE((QStringList{window.text("titleTextField"), window.text("messageTextField"),
-                              install->title(), install->subtitle(), remove->title(), remove->subtitle()}),
+        QCOMPARE((QStringList{window.part<QLabel>("titleTextField")->text(),
+                              window.part<QLabel>("messageTextField")->text(), install->title(),
+                              install->subtitle(), remove->title(), remove->subtitle()}),
                  texts << "Remove"
                        << "Mail will need to be quit and reopened for the Grabbit to be uninstalled.");
         QCOMPARE(install->isEnabled(), installEnabled);

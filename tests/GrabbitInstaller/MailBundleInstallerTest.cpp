@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -73,6 +74,7 @@ private slots:
         NotificationCenter::defaultCenter().addObserver(
             this, MailBundleInstallerBundleStateDidChangeNotification, nullptr,
             [&](const Notification& notification) { announcers << notification.object; });
+        const auto forget = qScopeGuard([this] { NotificationCenter::defaultCenter().removeObserver(this); });
 
         MailBundleInstaller* installer = MailBundleInstaller::sharedInstaller();
         QCOMPARE(installer->mailBundleState(), MailBundleStateRequiresUpdateForOSChange);
@@ -82,7 +84,6 @@ private slots:
         installer->updateMailBundleState();
         QCOMPARE(installer->mailBundleState(), MailBundleStateNotInstalled);
         QCOMPARE(announcers, QList<const void*>{installer});
-        NotificationCenter::defaultCenter().removeObserver(this);
     }
 
     void stateFromTheDisk_data()
@@ -498,6 +499,16 @@ private slots:
             QCOMPARE(outcome.error->userInfo().value(GBFilePathErrorKey), installed);
         }
         QCOMPARE(log.lines.value(0).left(logged.size()), logged);
+    }
+
+    // The repair before an installation's second extraction opens the bundles folder only.
+    void theRepairForAnInstallationLeavesTheCopiesAlone()
+    {
+        TestMac mac;
+        mac.makePlugin("Bundles (Disabled)", "1.0", {});
+        RecordingLauncher launcher;
+        MailBundleInstaller().autoRepairMailBundlesDirectoryForRemoval(false);
+        QCOMPARE(launcher.commands, (QList<QStringList>{{chmod, "-R", "-N", mac.bundlesFolder()}}));
     }
 
     void linksAreRemovedAsLinksAndTheirTargetsKept()

@@ -37,14 +37,13 @@ public:
         return FileManager::changePosixPermissions(path, mode);
     }
 
-    static QString refusal(int number) { return QStringLiteral("refusal %1").arg(number); }
-
 private:
     bool refuse(int& failures, const QString& path, Error* error)
     {
         failures -= failures > 0 ? 1 : 0;
         if (error)
-            *error = fileErrorFromErrno(EACCES, path, GBFileWriteNoPermissionError, refusal(++refusals));
+            *error = fileErrorFromErrno(EACCES, path, GBFileWriteNoPermissionError,
+                                        QStringLiteral("refusal %1").arg(++refusals));
         return false;
     }
 
