@@ -23,8 +23,6 @@ const QString pluginName = QStringLiteral("ZephMailMessageServiceEnabler.mailbun
 void expectPluginLoadedByAFreshMail(const TestMac& mac, const QList<qint64>& earlier)
 {
     QVERIFY2(mac.waitForMail(earlier, 20000), "Mail was not opened again");
-    for (const qint64 mail : earlier)
-        QVERIFY(!mac.mailProcesses().contains(mail));
     const QString status = mac.askMail("status").value_or(QString());
     QVERIFY2(status.contains("launched-without-activation=yes\twindow-visible=no") &&
                  status.contains("bundles-loaded=" + pluginName),
