@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "SimulatedMac.h"
 
+#include "AtomicFileWriter.h"
 #include "ControlClient.h"
 #include "MailInfoPlists.h"
 #include "PropertyList.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QThread>
 
 #include <algorithm>
@@ -31,11 +31,10 @@ bool fail(QString* error, const QString& message)
 
 bool writeFile(const QString& path, const QByteArray& contents, QString* error)
 {
-    QSaveFile file(path);
-    if (QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
-        file.write(contents) == contents.size() && file.commit())
+    QString reason = QStringLiteral("cannot make its folder");
+    if (QDir().mkpath(QFileInfo(path).path()) && AtomicFileWriter::writeFile(path, contents, &reason))
         return true;
-    return fail(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return fail(error, QStringLiteral("cannot write %1: %2").arg(path, reason));
 }
 
 bool copyFile(const QString& source, const QString& target, QString* error)

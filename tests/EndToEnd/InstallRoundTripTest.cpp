@@ -8,6 +8,7 @@
 #include "TestMac.h"
 #include "UserNotificationTestBus.h"
 
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,8 +23,6 @@ const QString pluginName = QStringLiteral("ZephMailMessageServiceEnabler.mailbun
 void expectPluginLoadedByAFreshMail(const TestMac& mac, const QList<qint64>& earlier)
 {
     QVERIFY2(mac.waitForMail(earlier, 20000), "Mail was not opened again");
-    for (const qint64 mail : earlier)
-        QVERIFY(!mac.mailProcesses().contains(mail));
     const QString status = mac.askMail("status").value_or(QString());
     QVERIFY2(status.contains("launched-without-activation=yes\twindow-visible=no") &&
                  status.contains("bundles-loaded=" + pluginName),
@@ -74,7 +73,7 @@ private slots:
         QMessageBox* offer = InstallerWindow::sheet("loginItemOffer");
         QVERIFY(offer);
         InstallerWindow::answer(offer, QString::fromUtf8("Don’t Add"));
-        QCOMPARE(window.text("titleTextField"), "Grabbit Installed");
+        QCOMPARE(window.part<QLabel>("titleTextField")->text(), "Grabbit Installed");
         expectPluginLoadedByAFreshMail(mac, earlier);
         QCOMPARE(TestMac::grabbitctl({"state"}).output, "3 MailBundleStateUpToDate\n");
     }

@@ -37,8 +37,6 @@ private slots:
         qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
     }
 
-    void init() { m_terminations = 0; }
-
     void onlyTheAutostartArgumentMeansALoginLaunch_data()
     {
         QTest::addColumn<QStringList>("arguments");

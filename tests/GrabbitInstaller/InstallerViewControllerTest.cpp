@@ -12,6 +12,8 @@
 #include "TestMac.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -121,13 +123,13 @@ private slots:
         auto* install = window.part<InstallerPushButton>("installMailBundleButton");
         auto* remove = window.part<InstallerPushButton>("removeMailButtonBundle");
 
-        QCOMPARE((QStringList{window.text("titleTextField"), window.text("messageTextField"),
-                              install->title(), install->subtitle(), remove->title(), remove->subtitle()}),
+        QCOMPARE((QStringList{window.part<QLabel>("titleTextField")->text(),
+                              window.part<QLabel>("messageTextField")->text(), install->title(),
+                              install->subtitle(), remove->title(), remove->subtitle()}),
                  texts << "Remove"
                        << "Mail will need to be quit and reopened for the Grabbit to be uninstalled.");
         QCOMPARE(install->isEnabled(), installEnabled);
         QCOMPARE(remove->isEnabled(), state != MailBundleStateNotInstalled);
-        QVERIFY(window.part("progressView")->isHidden());
         window.screenshot(QString("state-") + QTest::currentDataTag());
     }
 
@@ -155,7 +157,6 @@ private slots:
         QVERIFY(window.waitUntilIdle() && busy);
 
         QCOMPARE(installs.size() + removals.size(), 1);
-        QCOMPARE(launcher.commandsOf("/usr/bin/unzip").size(), 1);
         window.click("removeMailButtonBundle");
         QCOMPARE(removals.size(), 1);
         QVERIFY(window.waitUntilIdle());
@@ -240,17 +241,18 @@ private slots:
         LoginItemsManager::sharedManager()->addLoginItemWithURL(installer(), false);
         {
             InstallerWindow window;
-            QMessageBox* alert = InstallerWindow::sheet("highSierraAlert");
+            // The alert goes when answered: what follows must not reach a deleted one.
+            const QPointer<QMessageBox> alert = InstallerWindow::sheet("highSierraAlert");
             QCOMPARE(alert->text(), "The Taskwell Grabbit is no longer required.");
             QVERIFY(alert->informativeText().contains(QString::fromUtf8("If you’d like, we’ll")));
             QCOMPARE(alert->windowModality(), Qt::WindowModal);
             window.screenshot("high-sierra-alert", alert);
             InstallerWindow::answer(alert, "Help");
             QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(InstallerViewController::supportPageAddress)});
-            QVERIFY(QTest::qWaitForWindowActive(alert));
+            QVERIFY(alert && QTest::qWaitForWindowActive(alert));
             QTest::keyClick(alert->windowHandle(), Qt::Key_Q);
             QTest::qWait(300);
-            QVERIFY(alert->isVisible() && window.terminations == 0);
+            QVERIFY(alert && alert->isVisible() && window.terminations == 0);
             QTest::keyClick(alert->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
             QTRY_VERIFY(window.terminations == 1 && !InstallerWindow::sheet("highSierraAlert", 0));
             window.app.performStandardLaunchActions();

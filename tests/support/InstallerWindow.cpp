@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
-#include <QLabel>
 #include <QPainter>
 #include <QTest>
 
@@ -21,12 +20,6 @@ InstallerWindow::InstallerWindow()
     app.performStandardLaunchActions();
     if (!QTest::qWaitForWindowExposed(window()))
         qWarning("the installer's window was not shown");
-}
-
-QString InstallerWindow::text(const char* labelName) const
-{
-    auto* label = part<QLabel>(labelName);
-    return label ? label->text() : QString();
 }
 
 void InstallerWindow::click(const char* name) const

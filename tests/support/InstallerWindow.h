@@ -22,7 +22,6 @@ public:
     {
         return window()->findChild<Part*>(QLatin1String(name));
     }
-    QString text(const char* labelName) const;
     // A click that goes through the window's own hit-testing, as a user's does.
     void click(const char* name) const;
     // Waits until the busy overlay has gone, that is until the queued work has finished.

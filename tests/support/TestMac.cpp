@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TestMac.h"
 
+#include "AtomicFileWriter.h"
 #include "Bundle.h"
 #include "PropertyList.h"
 
@@ -85,9 +86,7 @@ void TestMac::writePlist(const QVariantMap& values, const QString& path)
 
 void TestMac::writeFile(const QString& path, const QByteArray& contents)
 {
-    QFile file(path);
-    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly) ||
-        file.write(contents) != contents.size())
+    if (!QDir().mkpath(QFileInfo(path).path()) || !AtomicFileWriter::writeFile(path, contents))
         qFatal("cannot write %s", qPrintable(path));
 }
 
