@@ -4,11 +4,11 @@
 #include "AtomicFileWriter.h"
 #include "BinaryPropertyListReader.h"
 #include "BinaryPropertyListWriter.h"
+#include "FileSystemRepresentation.h"
 #include "XmlPropertyListReader.h"
 #include "XmlPropertyListWriter.h"
 
-#include <QFile>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -42,7 +42,9 @@ bool looksLikeTextFormat(const QByteArray& data)
 // even when its size is unknown.
 std::optional<QByteArray> readAtMostCapPlusOne(const QString& path, QString* errorDescription)
 {
-    const int descriptor = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a named pipe in a file's place reads as empty instead of waiting for a writer.
+    const int descriptor =
+        open(FileSystemRepresentation::fromPath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
         setError(errorDescription, QStringLiteral("cannot open %1: %2").arg(path, systemReason()));
         return std::nullopt;
@@ -77,7 +79,56 @@ std::optional<QByteArray> readAtMostCapPlusOne(const QString& path, QString* err
     return data;
 }
 
+bool isNumber(int type)
+{
+    return type == QMetaType::LongLong || type == QMetaType::Double || type == QMetaType::Bool ||
+           type == QMetaType::Int || type == QMetaType::UInt || type == QMetaType::ULongLong;
+}
+
+// Exact for every integer and real a property list holds.
+long double numericValue(const QVariant& number)
+{
+    if (number.typeId() == QMetaType::Double)
+        return number.toDouble();
+    return static_cast<long double>(number.toLongLong());
+}
+
 } // namespace
+
+bool PropertyList::isEqual(const QVariant& left, const QVariant& right)
+{
+    const int type = left.typeId();
+    if (isNumber(type) && isNumber(right.typeId()))
+        return numericValue(left) == numericValue(right);
+    if (type != right.typeId())
+        return false;
+    switch (type) {
+    case QMetaType::QString:
+        return left.toString() == right.toString();
+    case QMetaType::QByteArray:
+        return left.toByteArray() == right.toByteArray();
+    case QMetaType::QVariantList: {
+        const QVariantList leftList = left.toList();
+        const QVariantList rightList = right.toList();
+        return leftList.size() == rightList.size() &&
+               std::equal(leftList.begin(), leftList.end(), rightList.begin(), &PropertyList::isEqual);
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap leftMap = left.toMap();
+        const QVariantMap rightMap = right.toMap();
+        if (leftMap.size() != rightMap.size())
+            return false;
+        for (auto entry = leftMap.begin(); entry != leftMap.end(); ++entry) {
+            const auto other = rightMap.find(entry.key());
+            if (other == rightMap.end() || !isEqual(entry.value(), other.value()))
+                return false;
+        }
+        return true;
+    }
+    default:
+        return left == right;
+    }
+}
 
 std::optional<QVariant> PropertyList::fromData(const QByteArray& data, PropertyListFormat* format,
                                                QString* errorDescription)

@@ -33,6 +33,12 @@ public:
     // or not a dictionary property list.
     static std::optional<QVariantMap> dictionaryWithContentsOfFile(const QString& path);
 
+    // Equality of property-list objects as the platform's isEqual: answers it: numbers (integers,
+    // reals, booleans) by value, strings by their characters, data by bytes, dates by time, arrays
+    // element by element, dictionaries key by key; values of different kinds are never equal, so
+    // the number 5 does not equal the string "5".
+    static bool isEqual(const QVariant& left, const QVariant& right);
+
     // Empty when the value holds something a property list cannot carry.
     static QByteArray toData(const QVariant& value, PropertyListFormat format);
 
