@@ -132,31 +132,6 @@ int removeEntry(int parent, const char* name)
     return unlinkat(parent, name, AT_REMOVEDIR) == 0 ? 0 : errno;
 }
 
-// Reads at most maximumLength bytes from an open file; false (errno set) on a read error.
-bool readAtMost(int descriptor, qint64 maximumLength, QByteArray& contents)
-{
-    struct stat status {};
-    qsizetype chunk = 64 * 1024;
-    if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
-        chunk = qsizetype(std::min<qint64>(status.st_size, maximumLength)) + 1;
-    while (contents.size() < maximumLength) {
-        const qsizetype start = contents.size();
-        const qsizetype wanted = std::min<qint64>(chunk, maximumLength - start);
-        contents.resize(start + wanted);
-        const ssize_t count = read(descriptor, contents.data() + start, size_t(wanted));
-        if (count < 0 && errno == EINTR) {
-            contents.resize(start);
-            continue;
-        }
-        if (count < 0)
-            return false;
-        contents.resize(start + count);
-        if (count == 0)
-            break;
-    }
-    return true;
-}
-
 // An open descriptor, closed when it goes.
 class Descriptor {
 public:
@@ -216,6 +191,31 @@ FileManager& FileManager::defaultManager()
 void FileManager::setDefaultManager(FileManager* manager)
 {
     installedManager() = manager;
+}
+
+bool FileManager::readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents)
+{
+    // A regular file is read at once, and one byte more to see its end; anything else in chunks.
+    struct stat status {};
+    qsizetype chunk = 64 * 1024;
+    if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
+        chunk = qsizetype(std::min<qint64>(status.st_size, maximumLength)) + 1;
+    while (contents.size() < maximumLength) {
+        const qsizetype start = contents.size();
+        const qsizetype wanted = std::min<qint64>(chunk, maximumLength - start);
+        contents.resize(start + wanted);
+        const ssize_t count = read(descriptor, contents.data() + start, size_t(wanted));
+        if (count < 0 && errno == EINTR) {
+            contents.resize(start);
+            continue;
+        }
+        if (count < 0)
+            return false;
+        contents.resize(start + count);
+        if (count == 0)
+            break;
+    }
+    return true;
 }
 
 bool FileManager::fileExistsAtPath(const QString& path)
@@ -320,7 +320,7 @@ std::optional<QByteArray> FileManager::contentsAtPath(const QString& path, qint6
     // Not blocking: a named pipe in a file's place reads as empty instead of waiting for a writer.
     const Descriptor file(open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     QByteArray contents;
-    if (file.get() < 0 || !readAtMost(file.get(), maximumLength, contents))
+    if (file.get() < 0 || !readFromDescriptor(file.get(), maximumLength, contents))
         return std::nullopt;
     return contents;
 }
@@ -343,7 +343,8 @@ std::optional<QByteArray> FileManager::contentsOfFileInsideFolder(const QString&
     if (file.get() >= 0 && fstat(file.get(), &status) == 0 && !S_ISREG(status.st_mode))
         errno = EINVAL;
     QByteArray contents;
-    if (file.get() < 0 || !S_ISREG(status.st_mode) || !readAtMost(file.get(), maximumLength, contents)) {
+    if (file.get() < 0 || !S_ISREG(status.st_mode) ||
+        !readFromDescriptor(file.get(), maximumLength, contents)) {
         setError(error, insideFolderError(errno, path, GBFileReadUnknownError));
         return std::nullopt;
     }

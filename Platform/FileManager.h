@@ -22,6 +22,10 @@ public:
     // nullptr restores the real file manager. The caller keeps ownership.
     static void setDefaultManager(FileManager* manager);
 
+    // Appends at most maximumLength bytes from an open file to contents; false (errno set) on a
+    // read error.
+    static bool readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents);
+
     // True when anything exists at the path, following symbolic links; false for an empty path.
     virtual bool fileExistsAtPath(const QString& path);
     // True when the path itself is a symbolic link, whether or not it points anywhere.

@@ -48,7 +48,7 @@ Error stampingError(const QString& infoPlistPath, const Error& fileManagerError)
 
 std::optional<QVariant> compatibilityValueOfInfoPlist(const QString& infoPlistPath)
 {
-    const auto info = PropertyList::dictionaryWithContentsOfFile(infoPlistPath);
+    const auto info = PropertyList::dictionaryWithContentsOfFile(infoPlistPath, {pluginCompatibilityKey});
     if (!info || !info->contains(pluginCompatibilityKey))
         return std::nullopt;
     return info->value(pluginCompatibilityKey);
@@ -180,8 +180,8 @@ bool MailBundleInstaller::mailBundleCompatibilityValuesNeedUpdate()
         ZBRecordBacktrace("NOTREACHED", 2);
         return true;
     }
-    return compatibilityValuesNeedUpdate(
-        PropertyList::dictionaryWithContentsOfFile(installedPath + infoPlistInsideBundle()));
+    return compatibilityValuesNeedUpdate(PropertyList::dictionaryWithContentsOfFile(
+        installedPath + infoPlistInsideBundle(), {supportedCompatibilityKey}));
 }
 
 bool MailBundleInstaller::compatibilityValuesNeedUpdate(const InstalledInfo& info) const

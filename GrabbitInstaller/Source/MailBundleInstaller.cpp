@@ -23,6 +23,9 @@ bool creatingSharedInstaller = false;
 // The version text is a few bytes; anything much larger is not a version.
 constexpr qint64 maximumVersionTextLength = 64 * 1024;
 
+const QString bundleVersionKey = QStringLiteral("CFBundleVersion");
+const QString supportedCompatibilityValuesKey = QStringLiteral("SupportedPluginCompatibilityUUIDs");
+
 // Empty without a usable home, so that no location ever names a folder at the file system's root.
 QString expandedStandardizedPath(const QString& pathBelowHome)
 {
@@ -99,8 +102,8 @@ MailBundleState MailBundleInstaller::currentMailBundleState() const
     FileManager& fileManager = FileManager::defaultManager();
     if (fileManager.fileExistsAtPath(installedPath)) {
         // One read of the copy's Info.plist serves both its version and its compatibility stamp.
-        const InstalledInfo info =
-            PropertyList::dictionaryWithContentsOfFile(infoPlistPathOfBundle(installedPath));
+        const InstalledInfo info = PropertyList::dictionaryWithContentsOfFile(
+            infoPlistPathOfBundle(installedPath), {bundleVersionKey, supportedCompatibilityValuesKey});
         const auto installedVersion = versionOfInfo(info);
         if (compatibilityValuesNeedUpdate(info))
             return MailBundleStateRequiresUpdateForOSChange;
@@ -171,14 +174,15 @@ QStringList MailBundleInstaller::disabledMailBundleInstalledPaths() const
 
 std::optional<ZFVersionNumber> MailBundleInstaller::bundleVersionAtPath(const QString& path) const
 {
-    return versionOfInfo(PropertyList::dictionaryWithContentsOfFile(infoPlistPathOfBundle(path)));
+    return versionOfInfo(
+        PropertyList::dictionaryWithContentsOfFile(infoPlistPathOfBundle(path), {bundleVersionKey}));
 }
 
 std::optional<ZFVersionNumber> MailBundleInstaller::versionOfInfo(const InstalledInfo& info)
 {
     if (!info)
         return std::nullopt;
-    const QVariant version = info->value(QStringLiteral("CFBundleVersion"));
+    const QVariant version = info->value(bundleVersionKey);
     // A number written where a string belongs still names a version; anything else does not.
     switch (version.metaType().id()) {
     case QMetaType::QString:
