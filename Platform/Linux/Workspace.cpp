@@ -14,6 +14,9 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -53,14 +56,58 @@ QStringList applicationBundleNames(const QString& folder)
 
 std::optional<QString> bundleExecutablePath(const QString& bundlePath)
 {
-    const auto info =
-        PropertyList::dictionaryWithContentsOfFile(bundlePath + QLatin1String("/Contents/Info.plist"));
+    const QString executableKey = QStringLiteral("CFBundleExecutable");
+    const auto info = PropertyList::dictionaryWithContentsOfFile(
+        bundlePath + QLatin1String("/Contents/Info.plist"), {executableKey});
     if (!info)
         return std::nullopt;
-    const QString executable = info->value(QStringLiteral("CFBundleExecutable")).toString();
+    const QString executable = info->value(executableKey).toString();
     if (executable.isEmpty() || executable.contains(QLatin1Char('/')))
         return std::nullopt;
     return bundlePath + QLatin1String("/Contents/MacOS/") + executable;
+}
+
+// The identifier of an application bundle as last read from its Info.plist, kept while that file is
+// the same one (device, inode, size, modification and change times), as Launch Services keeps its
+// registrations: a lookup lists the folders afresh but reads only bundles that changed.
+struct RegisteredBundle {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    timespec modified;
+    timespec changed;
+    QString identifier;
+
+    bool describes(const struct stat& status) const
+    {
+        return device == status.st_dev && inode == status.st_ino && size == status.st_size &&
+               modified.tv_sec == status.st_mtim.tv_sec && modified.tv_nsec == status.st_mtim.tv_nsec &&
+               changed.tv_sec == status.st_ctim.tv_sec && changed.tv_nsec == status.st_ctim.tv_nsec;
+    }
+};
+
+QString bundleIdentifierOf(const QString& bundlePath)
+{
+    static std::mutex registryMutex;
+    static std::map<QString, RegisteredBundle> registry;
+    const QString infoPath = bundlePath + QLatin1String("/Contents/Info.plist");
+    struct stat status {};
+    if (stat(FileSystemRepresentation::fromPath(infoPath).constData(), &status) != 0)
+        return {};
+    {
+        std::lock_guard lock(registryMutex);
+        const auto registered = registry.find(infoPath);
+        if (registered != registry.end() && registered->second.describes(status))
+            return registered->second.identifier;
+    }
+    const QString identifierKey = QStringLiteral("CFBundleIdentifier");
+    const auto info = PropertyList::dictionaryWithContentsOfFile(infoPath, {identifierKey});
+    // Read after the stat: a file replaced in between is read again next time.
+    const QString identifier = info ? info->value(identifierKey).toString() : QString();
+    std::lock_guard lock(registryMutex);
+    registry.insert_or_assign(infoPath, RegisteredBundle{status.st_dev, status.st_ino, status.st_size,
+                                                         status.st_mtim, status.st_ctim, identifier});
+    return identifier;
 }
 
 // The application starts as from a fresh login: nothing blocked or ignored that this process
@@ -169,9 +216,7 @@ std::optional<QString> Workspace::urlForApplicationWithBundleIdentifier(const QS
     for (const QString& folder : applicationFolders()) {
         for (const QString& name : applicationBundleNames(folder)) {
             const QString bundlePath = folder + QLatin1Char('/') + name;
-            const auto info = PropertyList::dictionaryWithContentsOfFile(
-                bundlePath + QLatin1String("/Contents/Info.plist"));
-            if (info && info->value(QStringLiteral("CFBundleIdentifier")).toString() == bundleIdentifier)
+            if (bundleIdentifierOf(bundlePath) == bundleIdentifier)
                 return bundlePath;
         }
     }
