@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "FileSystemRepresentation.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char16_t escapeBase = 0xDC00;
@@ -79,6 +81,9 @@ namespace FileSystemRepresentation {
 
 QByteArray fromPath(QStringView path)
 {
+    // Only a lone surrogate encodes differently from UTF-8, and paths seldom hold any surrogate.
+    if (std::none_of(path.begin(), path.end(), [](QChar unit) { return unit.isSurrogate(); }))
+        return path.toUtf8();
     QByteArray bytes;
     bytes.reserve(path.size());
     for (qsizetype index = 0; index < path.size(); ++index) {
