@@ -54,22 +54,9 @@ QStringList applicationBundleNames(const QString& folder)
     return *names;
 }
 
-std::optional<QString> bundleExecutablePath(const QString& bundlePath)
-{
-    const QString executableKey = QStringLiteral("CFBundleExecutable");
-    const auto info = PropertyList::dictionaryWithContentsOfFile(
-        bundlePath + QLatin1String("/Contents/Info.plist"), {executableKey});
-    if (!info)
-        return std::nullopt;
-    const QString executable = info->value(executableKey).toString();
-    if (executable.isEmpty() || executable.contains(QLatin1Char('/')))
-        return std::nullopt;
-    return bundlePath + QLatin1String("/Contents/MacOS/") + executable;
-}
-
-// The identifier of an application bundle as last read from its Info.plist, kept while that file is
-// the same one (device, inode, size, modification and change times), as Launch Services keeps its
-// registrations: a lookup lists the folders afresh but reads only bundles that changed.
+// The identifier and executable name of an application bundle as last read from its Info.plist,
+// kept while that file is the same one (device, inode, size, modification and change times), as Launch
+// Services keeps its registrations: a lookup lists the folders afresh but reads only bundles that changed.
 struct RegisteredBundle {
     dev_t device;
     ino_t inode;
@@ -77,6 +64,7 @@ struct RegisteredBundle {
     timespec modified;
     timespec changed;
     QString identifier;
+    QString executable;
 
     bool describes(const struct stat& status) const
     {
@@ -86,7 +74,7 @@ struct RegisteredBundle {
     }
 };
 
-QString bundleIdentifierOf(const QString& bundlePath)
+RegisteredBundle registeredBundle(const QString& bundlePath)
 {
     static std::mutex registryMutex;
     static std::map<QString, RegisteredBundle> registry;
@@ -98,16 +86,30 @@ QString bundleIdentifierOf(const QString& bundlePath)
         std::lock_guard lock(registryMutex);
         const auto registered = registry.find(infoPath);
         if (registered != registry.end() && registered->second.describes(status))
-            return registered->second.identifier;
+            return registered->second;
     }
     const QString identifierKey = QStringLiteral("CFBundleIdentifier");
-    const auto info = PropertyList::dictionaryWithContentsOfFile(infoPath, {identifierKey});
+    const QString executableKey = QStringLiteral("CFBundleExecutable");
     // Read after the stat: a file replaced in between is read again next time.
-    const QString identifier = info ? info->value(identifierKey).toString() : QString();
+    const auto info = PropertyList::dictionaryWithContentsOfFile(infoPath, {identifierKey, executableKey});
+    const RegisteredBundle bundle{status.st_dev,
+                                  status.st_ino,
+                                  status.st_size,
+                                  status.st_mtim,
+                                  status.st_ctim,
+                                  info ? info->value(identifierKey).toString() : QString(),
+                                  info ? info->value(executableKey).toString() : QString()};
     std::lock_guard lock(registryMutex);
-    registry.insert_or_assign(infoPath, RegisteredBundle{status.st_dev, status.st_ino, status.st_size,
-                                                         status.st_mtim, status.st_ctim, identifier});
-    return identifier;
+    registry.insert_or_assign(infoPath, bundle);
+    return bundle;
+}
+
+std::optional<QString> bundleExecutablePath(const QString& bundlePath)
+{
+    const QString executable = registeredBundle(bundlePath).executable;
+    if (executable.isEmpty() || executable.contains(QLatin1Char('/')))
+        return std::nullopt;
+    return bundlePath + QLatin1String("/Contents/MacOS/") + executable;
 }
 
 // The application starts as from a fresh login: nothing blocked or ignored that this process
@@ -216,7 +218,7 @@ std::optional<QString> Workspace::urlForApplicationWithBundleIdentifier(const QS
     for (const QString& folder : applicationFolders()) {
         for (const QString& name : applicationBundleNames(folder)) {
             const QString bundlePath = folder + QLatin1Char('/') + name;
-            if (bundleIdentifierOf(bundlePath) == bundleIdentifier)
+            if (registeredBundle(bundlePath).identifier == bundleIdentifier)
                 return bundlePath;
         }
     }
