@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "AtomicFileWriter.h"
 
-#include <QFile>
+#include "FileSystemRepresentation.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -35,28 +36,45 @@ bool fail(QString* errorDescription, const QString& step, const QString& path)
 
 bool AtomicFileWriter::writeFile(const QString& path, const QByteArray& contents, QString* errorDescription)
 {
-    AtomicFileWriter writer(QFile::encodeName(path));
+    AtomicFileWriter writer(AT_FDCWD, FileSystemRepresentation::fromPath(path));
+    return writer.write(contents, path, errorDescription);
+}
+
+bool AtomicFileWriter::writeFileInFolder(int folderDescriptor, const QByteArray& name,
+                                         const QByteArray& contents, const QString& path,
+                                         QString* errorDescription)
+{
+    AtomicFileWriter writer(folderDescriptor, name);
+    return writer.write(contents, path, errorDescription);
+}
+
+bool AtomicFileWriter::write(const QByteArray& contents, const QString& path, QString* errorDescription)
+{
     struct stat existing {};
     const bool replacesRegularFile =
-        lstat(writer.m_target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
-    if (!writer.createTemporaryFile(replacesRegularFile ? &existing : nullptr))
+        fstatat(m_folder, m_target.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(existing.st_mode);
+    if (!createTemporaryFile(replacesRegularFile ? &existing : nullptr))
         return fail(errorDescription, QStringLiteral("cannot create a temporary file beside %1: %2"), path);
-    if (!writer.writeAll(contents))
+    if (!writeAll(contents))
         return fail(errorDescription, QStringLiteral("cannot write %1: %2"), path);
-    if (!writer.flushAndClose())
+    if (!flushAndClose())
         return fail(errorDescription, QStringLiteral("cannot write %1 to disk: %2"), path);
-    if (!writer.renameOverTarget())
+    if (!renameOverTarget())
         return fail(errorDescription, QStringLiteral("cannot replace %1: %2"), path);
-    writer.syncFolder();
+    syncFolder();
     return true;
 }
 
 AtomicFileWriter::~AtomicFileWriter()
 {
+    // The caller reads the reason of a failure from errno after the temporary file is gone.
+    const int failure = errno;
     if (m_descriptor >= 0)
         close(m_descriptor);
     if (!m_temporaryPath.isEmpty())
-        unlink(m_temporaryPath.constData());
+        unlinkat(m_folder, m_temporaryPath.constData(), 0);
+    errno = failure;
 }
 
 bool AtomicFileWriter::createTemporaryFile(const struct stat* existing)
@@ -65,7 +83,7 @@ bool AtomicFileWriter::createTemporaryFile(const struct stat* existing)
     const mode_t mode = existing ? 0600 : 0666;
     for (int attempt = 0; attempt < maximumNameAttempts && m_descriptor < 0; ++attempt) {
         const QByteArray candidate = temporaryPathBeside(m_target);
-        m_descriptor = open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        m_descriptor = openat(m_folder, candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (m_descriptor >= 0)
             m_temporaryPath = candidate;
         else if (errno != EEXIST)
@@ -86,7 +104,7 @@ bool AtomicFileWriter::writeAll(const QByteArray& contents)
     const char* next = contents.constData();
     qsizetype remaining = contents.size();
     while (remaining > 0) {
-        const ssize_t written = write(m_descriptor, next, size_t(remaining));
+        const ssize_t written = ::write(m_descriptor, next, size_t(remaining));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
@@ -111,7 +129,7 @@ bool AtomicFileWriter::flushAndClose()
 
 bool AtomicFileWriter::renameOverTarget()
 {
-    if (rename(m_temporaryPath.constData(), m_target.constData()) != 0)
+    if (renameat(m_folder, m_temporaryPath.constData(), m_folder, m_target.constData()) != 0)
         return false;
     m_temporaryPath.clear();
     return true;
@@ -121,6 +139,10 @@ bool AtomicFileWriter::renameOverTarget()
 // in place either way, so this step cannot fail the write.
 void AtomicFileWriter::syncFolder() const
 {
+    if (m_folder != AT_FDCWD) {
+        fsync(m_folder);
+        return;
+    }
     const qsizetype slash = m_target.lastIndexOf('/');
     const QByteArray folder = slash < 0    ? QByteArray(".")
                               : slash == 0 ? QByteArray("/")

@@ -18,9 +18,14 @@ class AtomicFileWriter {
 public:
     static bool writeFile(const QString& path, const QByteArray& contents,
                           QString* errorDescription = nullptr);
+    // The same for the entry `name` of an open folder, so that the folder is the one that was
+    // opened whatever its path names meanwhile; `path` names the file in errorDescription.
+    static bool writeFileInFolder(int folderDescriptor, const QByteArray& name, const QByteArray& contents,
+                                  const QString& path, QString* errorDescription = nullptr);
 
 private:
-    explicit AtomicFileWriter(QByteArray target) : m_target(std::move(target)) {}
+    AtomicFileWriter(int folder, QByteArray target) : m_folder(folder), m_target(std::move(target)) {}
+    bool write(const QByteArray& contents, const QString& path, QString* errorDescription);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -31,6 +36,7 @@ private:
     bool renameOverTarget();
     void syncFolder() const;
 
+    int m_folder;
     QByteArray m_target;
     QByteArray m_temporaryPath;
     int m_descriptor = -1;

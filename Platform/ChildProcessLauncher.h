@@ -14,7 +14,8 @@ public:
 };
 
 // Starts system tools as child processes: a launch path and an argument list, no shell, the
-// environment, working folder and standard streams inherited, the output not captured.
+// environment and working folder inherited. A child reads nothing (standard input is /dev/null),
+// gets none of our other descriptors, and what it writes goes to the log once it has ended.
 class ChildProcessLauncher {
 public:
     virtual ~ChildProcessLauncher() = default;
@@ -29,9 +30,10 @@ public:
     // Throws ChildProcessException when the child cannot be started.
     virtual int launchAndWait(const QString& launchPath, const QStringList& arguments);
 
-    // The program and argument list that do the work of the given macOS tool on this system.
-    // launchAndWait applies it; on macOS every tool runs as named.
-    static void translateForThisSystem(QString& launchPath, QStringList& arguments);
+    // The program and argument list that do the work of the given macOS tool on this system;
+    // false when the tool would do nothing here (launchAndWait then answers 0 without a child).
+    // On macOS every tool runs as named.
+    static bool translateForThisSystem(QString& launchPath, QStringList& arguments);
 };
 
 class ScopedSharedChildProcessLauncher {

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "FileManager.h"
 
+#include "AtomicFileWriter.h"
+#include "FileSystemRepresentation.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <dirent.h>
@@ -19,9 +20,28 @@ FileManager*& installedManager()
     return manager;
 }
 
+QByteArray encoded(const QString& path)
+{
+    return FileSystemRepresentation::fromPath(path);
+}
+
+// The folder part and the last component of a path, by its last separator.
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QStringLiteral(".");
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString lastComponentOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 QString quotedName(const QString& path)
 {
-    return QStringLiteral("“%1”").arg(QFileInfo(path).fileName());
+    return QStringLiteral("“%1”").arg(lastComponentOf(path));
 }
 
 qint64 writeErrorCode(int errorNumber)
@@ -34,10 +54,17 @@ qint64 writeErrorCode(int errorNumber)
     case ENOENT:
         return GBFileNoSuchFileError;
     case ENOSPC:
+    case EDQUOT:
         return GBFileWriteOutOfSpaceError;
     default:
         return GBFileWriteUnknownError;
     }
+}
+
+void setError(Error* slot, const Error& error)
+{
+    if (slot)
+        *slot = error;
 }
 
 Error removalError(int errorNumber, const QString& path)
@@ -48,6 +75,26 @@ Error removalError(int errorNumber, const QString& path)
             ? QStringLiteral("%1 couldn’t be removed because you don’t have permission to access it.")
                   .arg(quotedName(path))
             : QStringLiteral("%1 couldn’t be removed.").arg(quotedName(path));
+    return fileErrorFromErrno(errorNumber, path, code, description);
+}
+
+Error notAFolderError(int errorNumber, const QString& path)
+{
+    return fileErrorFromErrno(errorNumber, path, GBFileWriteUnknownError,
+                              QStringLiteral("The folder %1 couldn’t be created because something that "
+                                             "is not a folder is in its place.")
+                                  .arg(quotedName(path)));
+}
+
+Error insideFolderError(int errorNumber, const QString& path, qint64 code)
+{
+    const QString description =
+        errorNumber == ELOOP
+            ? QStringLiteral("The file %1 was not used because it is reached through a symbolic link.")
+                  .arg(quotedName(path))
+        : code == GBFileReadUnknownError
+            ? QStringLiteral("The file %1 couldn’t be opened.").arg(quotedName(path))
+            : QStringLiteral("The file %1 couldn’t be saved.").arg(quotedName(path));
     return fileErrorFromErrno(errorNumber, path, code, description);
 }
 
@@ -72,7 +119,7 @@ int removeEntry(int parent, const char* name)
     }
     int failure = 0;
     while (dirent* entry = readdir(listing)) {
-        const QByteArray entryName(entry->d_name);
+        const QByteArrayView entryName(entry->d_name);
         if (entryName == "." || entryName == "..")
             continue;
         failure = removeEntry(folder, entry->d_name);
@@ -83,6 +130,53 @@ int removeEntry(int parent, const char* name)
     if (failure != 0)
         return failure;
     return unlinkat(parent, name, AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+// An open descriptor, closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor = -1) : m_descriptor(descriptor) {}
+    ~Descriptor()
+    {
+        if (m_descriptor >= 0)
+            close(m_descriptor);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    void reset(int descriptor)
+    {
+        if (m_descriptor >= 0)
+            close(m_descriptor);
+        m_descriptor = descriptor;
+    }
+    int get() const { return m_descriptor; }
+
+private:
+    int m_descriptor;
+};
+
+// Opens `folder` and then each folder of relativePath but its last component with O_NOFOLLOW, so
+// that `holder` is the folder that holds that component inside `folder`. Answers the last
+// component, or nothing with errno set.
+std::optional<QByteArray> openHolderInsideFolder(const QString& folder, const QString& relativePath,
+                                                 Descriptor& holder)
+{
+    holder.reset(open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (holder.get() < 0)
+        return std::nullopt;
+    const QStringList components = relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (components.isEmpty()) {
+        errno = EINVAL;
+        return std::nullopt;
+    }
+    for (qsizetype index = 0; index + 1 < components.size(); ++index) {
+        const int next = openat(holder.get(), encoded(components.at(index)).constData(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0)
+            return std::nullopt;
+        holder.reset(next);
+    }
+    return encoded(components.last());
 }
 
 } // namespace
@@ -99,17 +193,53 @@ void FileManager::setDefaultManager(FileManager* manager)
     installedManager() = manager;
 }
 
+bool FileManager::readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents)
+{
+    // A regular file is read at once, and one byte more to see its end; anything else in chunks.
+    struct stat status {};
+    qsizetype chunk = 64 * 1024;
+    if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
+        chunk = qsizetype(std::min<qint64>(status.st_size, maximumLength)) + 1;
+    while (contents.size() < maximumLength) {
+        const qsizetype start = contents.size();
+        const qsizetype wanted = std::min<qint64>(chunk, maximumLength - start);
+        contents.resize(start + wanted);
+        const ssize_t count = read(descriptor, contents.data() + start, size_t(wanted));
+        if (count < 0 && errno == EINTR) {
+            contents.resize(start);
+            continue;
+        }
+        if (count < 0)
+            return false;
+        contents.resize(start + count);
+        if (count == 0)
+            break;
+    }
+    return true;
+}
+
 bool FileManager::fileExistsAtPath(const QString& path)
 {
     if (path.isEmpty())
         return false;
     struct stat status;
-    return stat(QFile::encodeName(path).constData(), &status) == 0;
+    return stat(encoded(path).constData(), &status) == 0;
+}
+
+bool FileManager::isSymbolicLinkAtPath(const QString& path)
+{
+    struct stat status;
+    return !path.isEmpty() && lstat(encoded(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+bool FileManager::isWritableFileAtPath(const QString& path)
+{
+    return !path.isEmpty() && access(encoded(path).constData(), W_OK) == 0;
 }
 
 std::optional<QStringList> FileManager::contentsOfDirectoryAtPath(const QString& path, Error* error)
 {
-    DIR* listing = opendir(QFile::encodeName(path).constData());
+    DIR* listing = opendir(encoded(path).constData());
     if (!listing) {
         const int failure = errno;
         if (error) {
@@ -123,9 +253,9 @@ std::optional<QStringList> FileManager::contentsOfDirectoryAtPath(const QString&
     }
     QStringList names;
     while (dirent* entry = readdir(listing)) {
-        const QByteArray name(entry->d_name);
+        const QByteArrayView name(entry->d_name);
         if (name != "." && name != "..")
-            names.append(QFile::decodeName(name));
+            names.append(FileSystemRepresentation::toPath(name));
     }
     closedir(listing);
     return names;
@@ -133,16 +263,13 @@ std::optional<QStringList> FileManager::contentsOfDirectoryAtPath(const QString&
 
 bool FileManager::removeItemAtPath(const QString& path, Error* error)
 {
-    const QFileInfo info(path);
-    const QByteArray parentPath = QFile::encodeName(info.absolutePath());
-    const int parent = open(parentPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    int failure = parent < 0 ? errno : removeEntry(parent, QFile::encodeName(info.fileName()).constData());
+    const int parent = open(encoded(parentOf(path)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int failure = parent < 0 ? errno : removeEntry(parent, encoded(lastComponentOf(path)).constData());
     if (parent >= 0)
         close(parent);
     if (failure == 0)
         return true;
-    if (error)
-        *error = removalError(failure, path);
+    setError(error, removalError(failure, path));
     return false;
 }
 
@@ -152,53 +279,96 @@ bool FileManager::createDirectoryAtPath(const QString& path, bool withIntermedia
     QStringList missing;
     QString current = cleanPath;
     struct stat status;
-    while (stat(QFile::encodeName(current).constData(), &status) != 0) {
+    // lstat: a dangling link is something in the folder's place, not a missing folder.
+    while (lstat(encoded(current).constData(), &status) != 0 && errno == ENOENT) {
         missing.prepend(current);
-        const QString parent = QFileInfo(current).path();
+        const QString parent = parentOf(current);
         if (parent == current)
             break;
         current = parent;
     }
-    if (missing.isEmpty()) {
-        if (S_ISDIR(status.st_mode))
-            return true;
-        if (error)
-            *error =
-                fileErrorFromErrno(EEXIST, path, GBFileWriteUnknownError,
-                                   QStringLiteral("The file %1 couldn’t be saved because a file with the "
-                                                  "same name already exists.")
-                                       .arg(quotedName(path)));
-        return false;
-    }
     if (!withIntermediateDirectories && missing.size() > 1)
         missing = {missing.last()};
     for (const QString& folder : missing) {
-        if (mkdir(QFile::encodeName(folder).constData(), 0777) != 0 && errno != EEXIST) {
+        if (mkdir(encoded(folder).constData(), 0777) != 0 && errno != EEXIST) {
             const int failure = errno;
-            if (error)
-                *error =
-                    fileErrorFromErrno(failure, folder, writeErrorCode(failure),
-                                       QStringLiteral("You don’t have permission to save the file %1 in the "
-                                                      "folder %2.")
-                                           .arg(quotedName(folder), quotedName(QFileInfo(folder).path())));
+            setError(error, fileErrorFromErrno(failure, folder, writeErrorCode(failure),
+                                               QStringLiteral("You don’t have permission to save the file %1 "
+                                                              "in the folder %2.")
+                                                   .arg(quotedName(folder), quotedName(parentOf(folder)))));
             return false;
         }
+    }
+    // Only a folder, or a link to one, counts: anything else in its place is reported, so that
+    // the caller never goes on into a folder that is not there.
+    if (stat(encoded(cleanPath).constData(), &status) != 0) {
+        setError(error, notAFolderError(errno, cleanPath));
+        return false;
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        setError(error, fileErrorFromErrno(EEXIST, path, GBFileWriteUnknownError,
+                                           QStringLiteral("The file %1 couldn’t be saved because a file with "
+                                                          "the same name already exists.")
+                                               .arg(quotedName(path))));
+        return false;
     }
     return true;
 }
 
 std::optional<QByteArray> FileManager::contentsAtPath(const QString& path, qint64 maximumLength)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray contents = file.read(maximumLength);
-    if (file.error() != QFileDevice::NoError)
+    // Not blocking: a named pipe in a file's place reads as empty instead of waiting for a writer.
+    const Descriptor file(open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    QByteArray contents;
+    if (file.get() < 0 || !readFromDescriptor(file.get(), maximumLength, contents))
         return std::nullopt;
     return contents;
 }
 
 int FileManager::changePosixPermissions(const QString& path, mode_t mode)
 {
-    return chmod(QFile::encodeName(path).constData(), mode);
+    return chmod(encoded(path).constData(), mode);
+}
+
+std::optional<QByteArray> FileManager::contentsOfFileInsideFolder(const QString& folder,
+                                                                  const QString& relativePath,
+                                                                  qint64 maximumLength, Error* error)
+{
+    const QString path = folder + QLatin1Char('/') + relativePath;
+    Descriptor holder;
+    const auto name = openHolderInsideFolder(folder, relativePath, holder);
+    Descriptor file(
+        name ? openat(holder.get(), name->constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC) : -1);
+    struct stat status {};
+    if (file.get() >= 0 && fstat(file.get(), &status) == 0 && !S_ISREG(status.st_mode))
+        errno = EINVAL;
+    QByteArray contents;
+    if (file.get() < 0 || !S_ISREG(status.st_mode) ||
+        !readFromDescriptor(file.get(), maximumLength, contents)) {
+        setError(error, insideFolderError(errno, path, GBFileReadUnknownError));
+        return std::nullopt;
+    }
+    return contents;
+}
+
+bool FileManager::replaceFileInsideFolder(const QString& folder, const QString& relativePath,
+                                          const QByteArray& contents, Error* error)
+{
+    const QString path = folder + QLatin1Char('/') + relativePath;
+    Descriptor holder;
+    const auto name = openHolderInsideFolder(folder, relativePath, holder);
+    struct stat status {};
+    if (name && fstatat(holder.get(), name->constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !S_ISREG(status.st_mode))
+        errno = S_ISLNK(status.st_mode) ? ELOOP : EINVAL;
+    if (!name || (status.st_mode != 0 && !S_ISREG(status.st_mode))) {
+        setError(error, insideFolderError(errno, path, GBFileWriteUnknownError));
+        return false;
+    }
+    QString description;
+    if (AtomicFileWriter::writeFileInFolder(holder.get(), *name, contents, path, &description))
+        return true;
+    const int failure = errno;
+    setError(error, fileErrorFromErrno(failure, path, writeErrorCode(failure), description));
+    return false;
 }

@@ -11,6 +11,9 @@
 
 // The file operations of the engine, with the results of Foundation's file manager. Tests replace
 // the default manager to produce failures that root cannot get from permission bits.
+//
+// Paths are taken and given in FileSystemRepresentation's form, so a name that is not UTF-8 reaches
+// the system exactly as a directory listing gave it.
 class FileManager {
 public:
     virtual ~FileManager() = default;
@@ -19,18 +22,35 @@ public:
     // nullptr restores the real file manager. The caller keeps ownership.
     static void setDefaultManager(FileManager* manager);
 
+    // Appends at most maximumLength bytes from an open file to contents; false (errno set) on a
+    // read error.
+    static bool readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents);
+
     // True when anything exists at the path, following symbolic links; false for an empty path.
     virtual bool fileExistsAtPath(const QString& path);
+    // True when the path itself is a symbolic link, whether or not it points anywhere.
+    virtual bool isSymbolicLinkAtPath(const QString& path);
+    // True when this process may write at the path (access(2) with W_OK); false for an empty path.
+    virtual bool isWritableFileAtPath(const QString& path);
     // The names of the folder's direct entries, hidden ones included, in no defined order.
     virtual std::optional<QStringList> contentsOfDirectoryAtPath(const QString& path, Error* error);
     // Removes a file, a symbolic link (never what it points to) or a whole folder tree.
     virtual bool removeItemAtPath(const QString& path, Error* error);
-    // True when the folder exists afterwards, also when it existed before.
+    // True when a folder, or a link to one, is at the path afterwards, also when it was there before.
     virtual bool createDirectoryAtPath(const QString& path, bool withIntermediateDirectories, Error* error);
     // The file's bytes, at most maximumLength of them, or nothing when it cannot be read.
     virtual std::optional<QByteArray> contentsAtPath(const QString& path, qint64 maximumLength);
     // The C library's chmod on that one path; the result is the call's.
     virtual int changePosixPermissions(const QString& path, mode_t mode);
+
+    // The regular file at relativePath inside folder, reached without following any symbolic link
+    // below folder (folder itself may be one): read at most maximumLength bytes of it, or replace it
+    // whole (AtomicFileWriter). A link on the way fails with the POSIX error ELOOP underneath.
+    virtual std::optional<QByteArray> contentsOfFileInsideFolder(const QString& folder,
+                                                                 const QString& relativePath,
+                                                                 qint64 maximumLength, Error* error);
+    virtual bool replaceFileInsideFolder(const QString& folder, const QString& relativePath,
+                                         const QByteArray& contents, Error* error);
 };
 
 // Installs a file manager for the lifetime of the object.

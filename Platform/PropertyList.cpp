@@ -4,11 +4,12 @@
 #include "AtomicFileWriter.h"
 #include "BinaryPropertyListReader.h"
 #include "BinaryPropertyListWriter.h"
+#include "FileManager.h"
+#include "FileSystemRepresentation.h"
 #include "XmlPropertyListReader.h"
 #include "XmlPropertyListWriter.h"
 
-#include <QFile>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,11 +22,6 @@ void setError(QString* errorDescription, const QString& message)
 {
     if (errorDescription)
         *errorDescription = message;
-}
-
-QString systemReason()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 // The old text format starts with a brace, a parenthesis, a quote or a word, never with markup.
@@ -42,42 +38,79 @@ bool looksLikeTextFormat(const QByteArray& data)
 // even when its size is unknown.
 std::optional<QByteArray> readAtMostCapPlusOne(const QString& path, QString* errorDescription)
 {
-    const int descriptor = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        setError(errorDescription, QStringLiteral("cannot open %1: %2").arg(path, systemReason()));
-        return std::nullopt;
-    }
-    // A regular file is read at once, and one byte more to see the end; anything else in chunks.
-    qsizetype chunk = 64 * 1024;
-    struct stat status {};
-    if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
-        chunk = qsizetype(std::min<off_t>(status.st_size, PropertyList::maximumInputSize)) + 1;
+    // Not blocking: a named pipe in a file's place reads as empty instead of waiting for a writer.
+    const int descriptor =
+        open(FileSystemRepresentation::fromPath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     QByteArray data;
-    for (;;) {
-        const qsizetype wanted = std::min(chunk, PropertyList::maximumInputSize + 1 - data.size());
-        if (wanted == 0)
-            break;
-        const qsizetype start = data.size();
-        data.resize(start + wanted);
-        const ssize_t count = read(descriptor, data.data() + start, size_t(wanted));
-        if (count < 0 && errno == EINTR) {
-            data.resize(start);
-            continue;
-        }
-        if (count < 0) {
-            setError(errorDescription, QStringLiteral("cannot read %1: %2").arg(path, systemReason()));
-            close(descriptor);
-            return std::nullopt;
-        }
-        data.resize(start + count);
-        if (count == 0)
-            break;
-    }
-    close(descriptor);
-    return data;
+    const bool read = descriptor >= 0 &&
+                      FileManager::readFromDescriptor(descriptor, PropertyList::maximumInputSize + 1, data);
+    if (!read && errorDescription)
+        *errorDescription = QStringLiteral("cannot %1 %2: %3")
+                                .arg(descriptor < 0 ? QStringLiteral("open") : QStringLiteral("read"), path,
+                                     QString::fromLocal8Bit(std::strerror(errno)));
+    if (descriptor >= 0)
+        close(descriptor);
+    return read ? std::optional(data) : std::nullopt;
+}
+
+bool isNumber(int type)
+{
+    return type == QMetaType::LongLong || type == QMetaType::Double || type == QMetaType::Bool ||
+           type == QMetaType::Int || type == QMetaType::UInt || type == QMetaType::ULongLong;
+}
+
+// Exact for every integer and real a property list holds.
+long double numericValue(const QVariant& number)
+{
+    if (number.typeId() == QMetaType::Double)
+        return number.toDouble();
+    return static_cast<long double>(number.toLongLong());
+}
+
+std::optional<QVariantMap> dictionaryWithData(const QByteArray& data)
+{
+    const auto value = PropertyList::fromData(data);
+    if (!value || value->typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return value->toMap();
 }
 
 } // namespace
+
+bool PropertyList::isEqual(const QVariant& left, const QVariant& right)
+{
+    const int type = left.typeId();
+    if (isNumber(type) && isNumber(right.typeId()))
+        return numericValue(left) == numericValue(right);
+    if (type != right.typeId())
+        return false;
+    switch (type) {
+    case QMetaType::QString:
+        return left.toString() == right.toString();
+    case QMetaType::QByteArray:
+        return left.toByteArray() == right.toByteArray();
+    case QMetaType::QVariantList: {
+        const QVariantList leftList = left.toList();
+        const QVariantList rightList = right.toList();
+        return leftList.size() == rightList.size() &&
+               std::equal(leftList.begin(), leftList.end(), rightList.begin(), &PropertyList::isEqual);
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap leftMap = left.toMap();
+        const QVariantMap rightMap = right.toMap();
+        if (leftMap.size() != rightMap.size())
+            return false;
+        for (auto entry = leftMap.begin(); entry != leftMap.end(); ++entry) {
+            const auto other = rightMap.find(entry.key());
+            if (other == rightMap.end() || !isEqual(entry.value(), other.value()))
+                return false;
+        }
+        return true;
+    }
+    default:
+        return left == right;
+    }
+}
 
 std::optional<QVariant> PropertyList::fromData(const QByteArray& data, PropertyListFormat* format,
                                                QString* errorDescription)
@@ -111,10 +144,27 @@ std::optional<QVariant> PropertyList::readFile(const QString& path, PropertyList
 
 std::optional<QVariantMap> PropertyList::dictionaryWithContentsOfFile(const QString& path)
 {
-    const auto value = readFile(path);
-    if (!value || value->typeId() != QMetaType::QVariantMap)
+    const auto data = readAtMostCapPlusOne(path, nullptr);
+    return data ? dictionaryWithData(*data) : std::nullopt;
+}
+
+std::optional<QVariantMap> PropertyList::dictionaryWithContentsOfFile(const QString& path,
+                                                                      const QStringList& keys)
+{
+    const auto data = readAtMostCapPlusOne(path, nullptr);
+    if (!data || data->size() > maximumInputSize)
         return std::nullopt;
-    return value->toMap();
+    const bool isBinary = data->startsWith("bplist");
+    if (isBinary || looksLikeTextFormat(*data)) {
+        auto dictionary = dictionaryWithData(*data);
+        if (dictionary)
+            dictionary->removeIf([&keys](const auto& entry) { return !keys.contains(entry.key()); });
+        return dictionary;
+    }
+    QList<QByteArray> utf8Keys;
+    for (const QString& key : keys)
+        utf8Keys.append(key.toUtf8());
+    return XmlPropertyListReader::readDictionaryEntries(*data, utf8Keys, nullptr);
 }
 
 QByteArray PropertyList::toData(const QVariant& value, PropertyListFormat format)

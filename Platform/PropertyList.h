@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -32,6 +33,16 @@ public:
     // NSDictionary dictionaryWithContentsOfFile: no dictionary when the file is missing, unreadable
     // or not a dictionary property list.
     static std::optional<QVariantMap> dictionaryWithContentsOfFile(const QString& path);
+    // The same answer, holding only those of the keys that the dictionary has: for reading a few
+    // keys of a large file, whose other values are checked but not built.
+    static std::optional<QVariantMap> dictionaryWithContentsOfFile(const QString& path,
+                                                                   const QStringList& keys);
+
+    // Equality of property-list objects as the platform's isEqual: answers it: numbers (integers,
+    // reals, booleans) by value, strings by their characters, data by bytes, dates by time, arrays
+    // element by element, dictionaries key by key; values of different kinds are never equal, so
+    // the number 5 does not equal the string "5".
+    static bool isEqual(const QVariant& left, const QVariant& right);
 
     // Empty when the value holds something a property list cannot carry.
     static QByteArray toData(const QVariant& value, PropertyListFormat format);

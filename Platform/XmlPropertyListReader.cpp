@@ -71,6 +71,19 @@ QVariant readArray(XmlScanner& scanner, int depth)
     }
 }
 
+// At a dictionary's <key>: its text, up to the start of its value.
+QByteArrayView readKeyText(XmlScanner& scanner)
+{
+    if (scanner.atEnd() || scanner.startsWith("<!") || !scanner.atKeyTag())
+        scanner.fail("a <key> was expected in a dictionary");
+    const XmlScanner::StartTag tag = scanner.readStartTag();
+    const QByteArrayView key = tag.isEmpty ? QByteArrayView() : scanner.readText("key");
+    scanner.skipMarkupBetweenElements();
+    if (scanner.atEnd() || scanner.startsWith("</") || scanner.atKeyTag())
+        scanner.fail(QStringLiteral("key \"%1\" has no value").arg(QString::fromUtf8(key)));
+    return key;
+}
+
 QVariant readDictionary(XmlScanner& scanner, int depth)
 {
     QVariantMap dictionary;
@@ -80,13 +93,7 @@ QVariant readDictionary(XmlScanner& scanner, int depth)
             scanner.readEndTag("dict");
             return dictionary;
         }
-        if (scanner.atEnd() || scanner.startsWith("<!") || !scanner.atKeyTag())
-            scanner.fail("a <key> was expected in a dictionary");
-        const XmlScanner::StartTag tag = scanner.readStartTag();
-        const QString key = tag.isEmpty ? QString() : QString::fromUtf8(scanner.readText("key"));
-        scanner.skipMarkupBetweenElements();
-        if (scanner.atEnd() || scanner.startsWith("</") || scanner.atKeyTag())
-            scanner.fail(QStringLiteral("key \"%1\" has no value").arg(key));
+        const QString key = QString::fromUtf8(readKeyText(scanner));
         // Real files repeat keys now and then; as on macOS, the later value wins. Writers sort the
         // keys, so the end is the place to look first.
         dictionary.insert(dictionary.cend(), key, readValue(scanner, depth + 1));
@@ -169,7 +176,58 @@ QVariant readValue(XmlScanner& scanner, int depth)
     return readScalar(scanner, tag);
 }
 
-QVariant readDocument(XmlScanner& scanner)
+// Checks a value as readValue does, without building it.
+void skipValue(XmlScanner& scanner, int depth)
+{
+    if (depth > PropertyList::maximumNestingDepth)
+        scanner.fail("nesting too deep");
+    if (scanner.atEnd() || scanner.startsWith("<!"))
+        scanner.fail("a value was expected");
+    const XmlScanner::StartTag tag = scanner.readStartTag();
+    const bool isDictionary = isNamed(tag.name, "dict");
+    if (!isDictionary && !isNamed(tag.name, "array")) {
+        if (isNamed(tag.name, "string"))
+            scalarText(scanner, tag);
+        else
+            readScalar(scanner, tag);
+        return;
+    }
+    if (tag.isEmpty)
+        return;
+    for (;;) {
+        scanner.skipMarkupBetweenElements();
+        if (scanner.startsWith("</")) {
+            scanner.readEndTag(isDictionary ? "dict" : "array");
+            return;
+        }
+        if (isDictionary)
+            readKeyText(scanner);
+        skipValue(scanner, depth + 1);
+    }
+}
+
+// The entries of the root dictionary whose keys are asked for; the other values are only checked.
+QVariantMap readSelectedEntries(XmlScanner& scanner, const QList<QByteArray>& keys)
+{
+    QVariantMap selected;
+    for (;;) {
+        scanner.skipMarkupBetweenElements();
+        if (scanner.startsWith("</")) {
+            scanner.readEndTag("dict");
+            return selected;
+        }
+        // The key's text is compared before the scanner reads on, which may reuse its buffer.
+        const QByteArrayView key = readKeyText(scanner);
+        const bool wanted = keys.contains(key);
+        const QString name = wanted ? QString::fromUtf8(key) : QString();
+        if (wanted)
+            selected.insert(name, readValue(scanner, 2));
+        else
+            skipValue(scanner, 2);
+    }
+}
+
+template <typename ReadRoot> auto readDocument(XmlScanner& scanner, ReadRoot readRoot)
 {
     scanner.readProlog();
     if (scanner.startsWith("<!"))
@@ -182,7 +240,7 @@ QVariant readDocument(XmlScanner& scanner)
         scanner.skipMarkupBetweenElements();
     if (root.isEmpty || scanner.atEnd() || scanner.startsWith("</"))
         scanner.fail("<plist> holds no value");
-    QVariant value = readValue(scanner, 1);
+    auto value = readRoot(scanner);
     scanner.skipMarkupBetweenElements();
     if (!scanner.startsWith("</"))
         scanner.fail("<plist> holds more than one value");
@@ -211,17 +269,17 @@ std::optional<QStringConverter::Encoding> foreignEncoding(const QByteArray& data
     return named == QStringConverter::Utf8 ? std::nullopt : named;
 }
 
-QVariant readUtf8(const QByteArray& data)
+template <typename ReadRoot> auto readUtf8(const QByteArray& data, ReadRoot readRoot)
 {
     XmlScanner scanner(data.constBegin() + (data.startsWith("\xEF\xBB\xBF") ? 3 : 0), data.constEnd());
     scanner.checkCharacters();
     scanner.readDeclaration();
-    return readDocument(scanner);
+    return readDocument(scanner, readRoot);
 }
 
-} // namespace
-
-std::optional<QVariant> XmlPropertyListReader::read(const QByteArray& data, QString* errorDescription)
+template <typename ReadRoot>
+auto readAnyEncoding(const QByteArray& data, ReadRoot readRoot, QString* errorDescription)
+    -> std::optional<decltype(readRoot(std::declval<XmlScanner&>()))>
 {
     try {
         if (const auto encoding = foreignEncoding(data)) {
@@ -229,12 +287,38 @@ std::optional<QVariant> XmlPropertyListReader::read(const QByteArray& data, QStr
             const QString text = decoder.decode(data);
             if (decoder.hasError())
                 throw PropertyListParseFailure{QStringLiteral("the document does not match its encoding")};
-            return readUtf8(text.toUtf8());
+            return readUtf8(text.toUtf8(), readRoot);
         }
-        return readUtf8(data);
+        return readUtf8(data, readRoot);
     } catch (const PropertyListParseFailure& failure) {
         if (errorDescription)
             *errorDescription = failure.message;
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<QVariant> XmlPropertyListReader::read(const QByteArray& data, QString* errorDescription)
+{
+    return readAnyEncoding(
+        data, [](XmlScanner& scanner) { return readValue(scanner, 1); }, errorDescription);
+}
+
+std::optional<QVariantMap> XmlPropertyListReader::readDictionaryEntries(const QByteArray& data,
+                                                                        const QList<QByteArray>& keys,
+                                                                        QString* errorDescription)
+{
+    return readAnyEncoding(
+        data,
+        [&keys](XmlScanner& scanner) {
+            if (scanner.atEnd() || scanner.startsWith("<!"))
+                scanner.fail("a value was expected");
+            // Anything else at the root has none of the keys: the answer is no dictionary.
+            const XmlScanner::StartTag tag = scanner.readStartTag();
+            if (!isNamed(tag.name, "dict"))
+                scanner.fail("the root value is not a dictionary");
+            return tag.isEmpty ? QVariantMap() : readSelectedEntries(scanner, keys);
+        },
+        errorDescription);
 }

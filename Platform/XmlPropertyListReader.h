@@ -2,8 +2,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <optional>
 
@@ -15,4 +17,9 @@
 class XmlPropertyListReader {
 public:
     static std::optional<QVariant> read(const QByteArray& data, QString* errorDescription);
+    // The entries of a root dictionary whose keys (as UTF-8) are asked for, with the same answer
+    // as read for the document as a whole; the other values are checked without being built.
+    // No dictionary when the root value is something else.
+    static std::optional<QVariantMap>
+    readDictionaryEntries(const QByteArray& data, const QList<QByteArray>& keys, QString* errorDescription);
 };

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 const std::array<bool, 256> nameCharacters = [] {
@@ -80,6 +84,46 @@ const std::array<bool, 256> interruptsText = [] {
     return table;
 }();
 
+// The end of the plain run of text that starts at `from`: the first byte that interrupts it, or
+// `end`. Sixteen bytes at a time where the processor has SSE2, since most of a document is text.
+const char* endOfPlainText(const char* from, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i less = _mm_set1_epi8('<');
+    const __m128i ampersand = _mm_set1_epi8('&');
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    const __m128i bracket = _mm_set1_epi8(']');
+    for (; end - from >= 16; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i found =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, less), _mm_cmpeq_epi8(bytes, ampersand)),
+                         _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, bracket)));
+        if (const int mask = _mm_movemask_epi8(found))
+            return from + __builtin_ctz(unsigned(mask));
+    }
+#endif
+    while (from < end && !interruptsText[uchar(*from)])
+        ++from;
+    return from;
+}
+
+// Whether sixteen bytes may hold a control character other than white space, or 0xEF.
+#if defined(__SSE2__)
+bool sixteenMayHoldForbiddenCharacter(const char* bytes)
+{
+    const __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    // Unsigned "below 0x20" as a signed comparison of the bytes with their top bit flipped.
+    const __m128i flipped = _mm_xor_si128(word, _mm_set1_epi8(char(0x80)));
+    const __m128i control = _mm_cmplt_epi8(flipped, _mm_set1_epi8(char(0x20 ^ 0x80)));
+    const __m128i whiteSpace = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(word, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(word, _mm_set1_epi8('\n'))),
+        _mm_cmpeq_epi8(word, _mm_set1_epi8('\r')));
+    const __m128i suspicious =
+        _mm_or_si128(_mm_andnot_si128(whiteSpace, control), _mm_cmpeq_epi8(word, _mm_set1_epi8(char(0xEF))));
+    return _mm_movemask_epi8(suspicious) != 0;
+}
+#endif
+
 } // namespace
 
 XmlScanner::XmlScanner(const char* begin, const char* end) : m_begin(begin), m_position(begin), m_end(end) {}
@@ -147,8 +191,13 @@ void XmlScanner::checkCharacters()
 {
     if (!QByteArrayView(m_begin, m_end - m_begin).isValidUtf8())
         throw PropertyListParseFailure{QStringLiteral("the document is not valid UTF-8")};
+    const char* start = m_begin;
+#if defined(__SSE2__)
+    while (m_end - start >= 16 && !sixteenMayHoldForbiddenCharacter(start))
+        start += 16;
+#endif
     constexpr qsizetype wordSize = 8;
-    for (const char* word = m_begin; word < m_end; word += wordSize) {
+    for (const char* word = start; word < m_end; word += wordSize) {
         const qsizetype size = std::min(wordSize, qsizetype(m_end - word));
         if (size == wordSize && !mayHoldForbiddenCharacter(word))
             continue;
@@ -337,9 +386,7 @@ void XmlScanner::readEndTag(QByteArrayView name)
 QByteArrayView XmlScanner::readText(QByteArrayView name)
 {
     const char* start = m_position;
-    const char* character = start;
-    while (character < m_end && !interruptsText[uchar(*character)])
-        ++character;
+    const char* character = endOfPlainText(start, m_end);
     if (m_end - character >= 2 && character[0] == '<' && character[1] == '/') {
         m_position = character;
         readEndTag(name);
@@ -349,8 +396,7 @@ QByteArrayView XmlScanner::readText(QByteArrayView name)
     out.clear();
     for (;;) {
         const char* runStart = m_position;
-        while (m_position < m_end && !interruptsText[uchar(*m_position)])
-            ++m_position;
+        m_position = endOfPlainText(m_position, m_end);
         out.append(runStart, m_position - runStart);
         if (atEnd())
             fail("unexpected end of document");

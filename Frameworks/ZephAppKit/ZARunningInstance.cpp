@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "ZARunningInstance.h"
 
+#include "HomeDirectory.h"
 #include "Log.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -26,7 +26,8 @@ QString ZARunningInstance::serverName()
 {
     // The home folder joins the user id so that sandboxed homes (tests, demos) run apart.
     const QByteArray home =
-        QCryptographicHash::hash(QDir::homePath().toUtf8(), QCryptographicHash::Sha1).toHex();
+        QCryptographicHash::hash(HomeDirectory::path().value_or(QString()).toUtf8(), QCryptographicHash::Sha1)
+            .toHex();
     return QStringLiteral("%1-%2-%3")
         .arg(QCoreApplication::applicationName())
         .arg(getuid())

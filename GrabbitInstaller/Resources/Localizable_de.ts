@@ -145,5 +145,13 @@ Wenn Sie es nicht hinzufügen, funktioniert Grabbit nach einem Update von OS X n
         <source>HOME is not usable: “%1” is not an existing folder.</source>
         <translation>HOME ist nicht verwendbar: „%1“ ist kein vorhandener Ordner.</translation>
     </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>die Festplatte ist voll</translation>
+    </message>
+    <message>
+        <source>you don’t have permission to write in the folder “%1”</source>
+        <translation>Sie haben keine Berechtigung, in den Ordner „%1“ zu schreiben</translation>
+    </message>
 </context>
 </TS>

@@ -142,5 +142,13 @@ If you do not add it, Grabbit will stop working after an OS X update.</source>
         <source>HOME is not usable: “%1” is not an existing folder.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>the disk is full</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>you don’t have permission to write in the folder “%1”</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

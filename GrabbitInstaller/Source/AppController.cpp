@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QMessageBox>
 #include <QScreen>
 
 AppController::AppController(QObject* parent) : ZAController(parent), m_window(std::make_unique<QWidget>())
@@ -33,6 +34,26 @@ void AppController::applicationDidFinishLaunching()
         return;
     }
     performStandardLaunchActions();
+    presentHomeDirectoryError();
+}
+
+// Without a usable home folder the engine cannot work: the window says why and offers nothing to
+// click.
+void AppController::presentHomeDirectoryError()
+{
+    const auto error = MailBundleInstaller::homeDirectoryError();
+    if (!error)
+        return;
+    for (const char* name : {"installMailBundleButton", "removeMailButtonBundle"}) {
+        if (auto* button = m_window->findChild<QWidget*>(QLatin1String(name)))
+            button->setEnabled(false);
+    }
+    auto* sheet = new QMessageBox(QMessageBox::Warning, m_window->windowTitle(),
+                                  error->localizedDescription(), QMessageBox::Ok, m_window.get());
+    sheet->setObjectName(QStringLiteral("homeDirectoryAlert"));
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
 }
 
 void AppController::configureMainWindow()

@@ -46,6 +46,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void presentHomeDirectoryError();
+
     bool m_hasBecomeForegroundProcess = false;
     std::unique_ptr<QWidget> m_window;
     InstallerViewController* m_installerViewController = nullptr;

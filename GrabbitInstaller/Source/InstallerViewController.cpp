@@ -4,6 +4,7 @@
 #include "Bundle.h"
 #include "DesktopServices.h"
 #include "FontWithNameOrSystemFont.h"
+#include "HomeDirectory.h"
 #include "Localization.h"
 #include "Log.h"
 #include "LoginItemsManager.h"
@@ -14,7 +15,6 @@
 #include "ui_InstallerView.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
@@ -279,8 +279,9 @@ bool InstallerViewController::shouldOfferToInstallLoginItem() const
         desktop.volumeIdentifierForURL(QUrl::fromLocalFile(QStringLiteral("/")));
     if (!startupVolume)
         return false;
+    const std::optional<QString> home = HomeDirectory::path();
     const std::optional<quint64> homeVolume =
-        desktop.volumeIdentifierForURL(QUrl::fromLocalFile(QDir::homePath()));
+        home ? desktop.volumeIdentifierForURL(QUrl::fromLocalFile(*home)) : std::nullopt;
     if (!homeVolume)
         return false;
     const std::optional<quint64> installerVolume = desktop.volumeIdentifierForURL(bundleURL);

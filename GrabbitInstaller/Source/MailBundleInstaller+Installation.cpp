@@ -7,8 +7,6 @@
 #include "FileManager.h"
 #include "Localization.h"
 
-#include <QFileInfo>
-
 namespace {
 
 Error installerDamagedError()
@@ -31,6 +29,15 @@ void setError(Error* slot, const Error& error)
         *slot = error;
 }
 
+// Without a usable home every location is empty: nothing is quit, read or touched.
+bool reportUnusableHome(MailBundleInstaller* installer, const MailBundleInstaller::Completion& completion)
+{
+    const auto error = MailBundleInstaller::homeDirectoryError();
+    if (error)
+        completion(installer, *error);
+    return bool(error);
+}
+
 // A broken installer must fail before anything is quit or removed, so the user keeps the copy
 // they have.
 bool reportMissingArchive(MailBundleInstaller* installer, const MailBundleInstaller::Completion& completion)
@@ -39,6 +46,21 @@ bool reportMissingArchive(MailBundleInstaller* installer, const MailBundleInstal
         return false;
     completion(installer, installerDamagedError());
     return true;
+}
+
+// unzip's exit status says why in a few cases; a folder we may not write in shows only as a
+// generic error, so the folder is asked.
+QString extractionFailureReason(int status, const QString& bundlesFolder)
+{
+    constexpr int diskFull = 50;
+    constexpr int highestGenericError = 3;
+    if (status == diskFull)
+        return localizedString("the disk is full");
+    if (status >= 1 && status <= highestGenericError &&
+        !FileManager::defaultManager().isWritableFileAtPath(bundlesFolder))
+        return localizedString("you don’t have permission to write in the folder “%1”")
+            .arg(bundlesFolder.mid(bundlesFolder.lastIndexOf(QLatin1Char('/')) + 1));
+    return localizedString("unzip exited with status %1").arg(status);
 }
 
 bool extractArchive(const QString& bundlesFolder, const std::optional<QString>& archivePath, Error* error)
@@ -53,7 +75,7 @@ bool extractArchive(const QString& bundlesFolder, const std::optional<QString>& 
             {QStringLiteral("-d"), bundlesFolder, QStringLiteral("-u"), QStringLiteral("-q"), *archivePath});
         if (status == 0)
             return true;
-        setError(error, extractionFailedError(localizedString("unzip exited with status %1").arg(status)));
+        setError(error, extractionFailedError(extractionFailureReason(status, bundlesFolder)));
     } catch (const std::exception& exception) {
         setError(error, extractionFailedError(QString::fromUtf8(exception.what())));
     }
@@ -72,7 +94,7 @@ bool extractionAttempt(const MailBundleInstaller& installer, Error* error)
 bool removeLeftoverOfFailedAttempt(const QString& installedPath, Error* error)
 {
     FileManager& fileManager = FileManager::defaultManager();
-    if (!fileManager.fileExistsAtPath(installedPath) && !QFileInfo(installedPath).isSymLink())
+    if (!fileManager.fileExistsAtPath(installedPath) && !fileManager.isSymbolicLinkAtPath(installedPath))
         return true;
     return fileManager.removeItemAtPath(installedPath, error);
 }
@@ -83,7 +105,7 @@ void MailBundleInstaller::installMailBundle(Completion completion)
 {
     if (!completion)
         completion = doNothing;
-    if (reportMissingArchive(this, completion))
+    if (reportUnusableHome(this, completion) || reportMissingArchive(this, completion))
         return;
     const bool mailWasRunning = isMailRunning();
     if (mailWasRunning && !terminateMail()) {
@@ -100,7 +122,7 @@ void MailBundleInstaller::installMailBundle(Completion completion)
 bool MailBundleInstaller::primitiveInstallMailBundle(const Completion& completion)
 {
     const Completion report = completion ? completion : doNothing;
-    if (reportMissingArchive(this, report))
+    if (reportUnusableHome(this, report) || reportMissingArchive(this, report))
         return false;
     if (!removeMailBundleRestartingMail(false, report))
         return false;
@@ -115,6 +137,10 @@ bool MailBundleInstaller::primitiveInstallMailBundle(const Completion& completio
 
 bool MailBundleInstaller::installMailBundleInUserHomeDirectory(Error* error)
 {
+    if (const auto homeError = homeDirectoryError()) {
+        setError(error, *homeError);
+        return false;
+    }
     if (extractionAttempt(*this, error))
         return true;
     autoRepairMailBundlesDirectoryForRemoval(false);

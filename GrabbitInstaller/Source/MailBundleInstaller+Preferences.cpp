@@ -4,6 +4,7 @@
 
 #include "ChildProcessLauncher.h"
 #include "FileManager.h"
+#include "HomeDirectory.h"
 #include "Localization.h"
 #include "Log.h"
 #include "PropertyList.h"
@@ -12,7 +13,7 @@
 #include "ZBRecordBacktrace.h"
 #include "ZFDictionaryAccessors.h"
 
-#include <QDir>
+#include <cerrno>
 
 namespace {
 
@@ -20,15 +21,34 @@ const QString pluginCompatibilityKey = QStringLiteral("PluginCompatibilityUUID")
 const QString supportedCompatibilityKey = QStringLiteral("SupportedPluginCompatibilityUUIDs");
 const QString supported1012CompatibilityKey = QStringLiteral("Supported10.12PluginCompatibilityUUIDs");
 
+// Empty without a usable home: then there is no preferences file to read or write.
 QString mailPreferencesPath()
 {
-    return QDir::homePath() +
-           QStringLiteral("/Library/Containers/com.apple.mail/Data/Library/Preferences/com.apple.mail.plist");
+    const auto home = HomeDirectory::path();
+    return home ? *home +
+                      QStringLiteral(
+                          "/Library/Containers/com.apple.mail/Data/Library/Preferences/com.apple.mail.plist")
+                : QString();
+}
+
+QString infoPlistInsideBundle()
+{
+    return QStringLiteral("/Contents/Info.plist");
+}
+
+// The stamp's error as Foundation's file writing gives it; when the Info.plist is reached through
+// a symbolic link the file manager's error, which says so, goes to the user instead.
+Error stampingError(const QString& infoPlistPath, const Error& fileManagerError)
+{
+    const QVariantMap underlying = fileManagerError.userInfo().value(GBUnderlyingErrorKey).toMap();
+    if (underlying.value(QStringLiteral("code")).toInt() == ELOOP)
+        return fileManagerError;
+    return Error(GBCocoaErrorDomain, GBFileWriteUnknownError, {{GBFilePathErrorKey, infoPlistPath}});
 }
 
 std::optional<QVariant> compatibilityValueOfInfoPlist(const QString& infoPlistPath)
 {
-    const auto info = PropertyList::dictionaryWithContentsOfFile(infoPlistPath);
+    const auto info = PropertyList::dictionaryWithContentsOfFile(infoPlistPath, {pluginCompatibilityKey});
     if (!info || !info->contains(pluginCompatibilityKey))
         return std::nullopt;
     return info->value(pluginCompatibilityKey);
@@ -110,7 +130,7 @@ QVariantList MailBundleInstaller::expectedMailBundleCompatibilityValues() const
         Workspace::sharedWorkspace().urlForApplicationWithBundleIdentifier(mailBundleIdentifier);
     if (!mailPath)
         return values;
-    const auto mailValue = compatibilityValueOfInfoPlist(*mailPath + QLatin1String("/Contents/Info.plist"));
+    const auto mailValue = compatibilityValueOfInfoPlist(*mailPath + infoPlistInsideBundle());
     if (!mailValue)
         return values;
     values.append(*mailValue);
@@ -121,32 +141,54 @@ QVariantList MailBundleInstaller::expectedMailBundleCompatibilityValues() const
     return values;
 }
 
+// The stamp is read from and written to the regular file inside the copy, reached without
+// following a link: an archive whose bundle links elsewhere must not have us rewrite that file.
 bool MailBundleInstaller::updateMailBundleCompatibilityValues(Error* error)
 {
-    const QString infoPlistPath = mailBundleInstalledPath() + QLatin1String("/Contents/Info.plist");
-    auto info = PropertyList::dictionaryWithContentsOfFile(infoPlistPath);
+    if (const auto homeError = homeDirectoryError()) {
+        if (error)
+            *error = *homeError;
+        return false;
+    }
+    FileManager& fileManager = FileManager::defaultManager();
+    const QString bundlesFolder = mailBundlesDirectory();
+    const QString insideFolder = mailBundleResourceName() + infoPlistInsideBundle();
+    const QString infoPlistPath = bundlesFolder + QLatin1Char('/') + insideFolder;
+    Error failure;
+    const auto contents = fileManager.contentsOfFileInsideFolder(
+        bundlesFolder, insideFolder, PropertyList::maximumInputSize + 1, &failure);
+    const auto value = contents ? PropertyList::fromData(*contents) : std::nullopt;
     bool written = false;
-    if (info) {
+    if (value && value->typeId() == QMetaType::QVariantMap) {
+        QVariantMap info = value->toMap();
         const QVariantList expected = expectedMailBundleCompatibilityValues();
-        info->insert(supported1012CompatibilityKey, expected);
-        info->insert(supportedCompatibilityKey, expected);
-        written = PropertyList::writeToFile(*info, infoPlistPath, PropertyListFormat::XML);
+        info.insert(supported1012CompatibilityKey, expected);
+        info.insert(supportedCompatibilityKey, expected);
+        const QByteArray data = PropertyList::toData(info, PropertyListFormat::XML);
+        written = !data.isEmpty() &&
+                  fileManager.replaceFileInsideFolder(bundlesFolder, insideFolder, data, &failure);
     }
     if (!written && error)
-        *error = Error(GBCocoaErrorDomain, GBFileWriteUnknownError, {{GBFilePathErrorKey, infoPlistPath}});
+        *error = stampingError(infoPlistPath, failure);
     return written;
 }
 
 bool MailBundleInstaller::mailBundleCompatibilityValuesNeedUpdate()
 {
-    if (!FileManager::defaultManager().fileExistsAtPath(mailBundleInstalledPath())) {
+    const QString installedPath = mailBundleInstalledPath();
+    if (!FileManager::defaultManager().fileExistsAtPath(installedPath)) {
         ZBRecordBacktrace("NOTREACHED", 2);
         return true;
     }
-    const auto info = PropertyList::dictionaryWithContentsOfFile(mailBundleInstalledPath() +
-                                                                 QLatin1String("/Contents/Info.plist"));
+    return compatibilityValuesNeedUpdate(PropertyList::dictionaryWithContentsOfFile(
+        installedPath + infoPlistInsideBundle(), {supportedCompatibilityKey}));
+}
+
+bool MailBundleInstaller::compatibilityValuesNeedUpdate(const InstalledInfo& info) const
+{
     if (!info)
         return true;
+    // Compared as the platform compares objects: the number 5 never equals the string "5".
     const QVariant installed = objectForKey(*info, supportedCompatibilityKey, QVariantList{});
-    return installed != QVariant(expectedMailBundleCompatibilityValues());
+    return !PropertyList::isEqual(installed, expectedMailBundleCompatibilityValues());
 }

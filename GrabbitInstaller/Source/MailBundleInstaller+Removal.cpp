@@ -8,8 +8,6 @@
 #include "Log.h"
 #include "ZFVersionNumber.h"
 
-#include <QFileInfo>
-
 #include <sys/stat.h>
 
 namespace {
@@ -21,18 +19,13 @@ constexpr mode_t ownerOnlyMode = 0700;
 // would otherwise block the extraction that follows.
 bool somethingExistsAtPath(const QString& path)
 {
-    return FileManager::defaultManager().fileExistsAtPath(path) || QFileInfo(path).isSymLink();
+    FileManager& fileManager = FileManager::defaultManager();
+    return fileManager.fileExistsAtPath(path) || fileManager.isSymbolicLinkAtPath(path);
 }
 
-// A disabled copy whose "Bundles (Disabled…" folder is a symbolic link lives outside the Mail
-// folder: the link is what goes, never the copy inside its target.
-QString removalTargetOfCopy(const QString& copyPath)
+QString enclosingFolderOf(const QString& path)
 {
-    const QFileInfo enclosing(QFileInfo(copyPath).path());
-    if (enclosing.fileName().startsWith(MailBundleInstaller::disabledBundlesFolderPrefix) &&
-        enclosing.isSymLink())
-        return enclosing.filePath();
-    return copyPath;
+    return path.left(path.lastIndexOf(QLatin1Char('/')));
 }
 
 bool holdsNothingWorthKeeping(const QStringList& entries)
@@ -52,11 +45,12 @@ QString errorLogDescription(const Error& error)
     return description;
 }
 
-// The folder that held a copy goes with it when nothing else lives there.
+// The folder that held a copy goes with it when nothing else lives there. A "Bundles (Disabled…"
+// folder that is a symbolic link is listed through the link and, when emptied, only the link goes.
 void removeEnclosingDirectoryIfEmptied(const QString& copyPath)
 {
     FileManager& fileManager = FileManager::defaultManager();
-    const QString enclosing = QFileInfo(copyPath).path();
+    const QString enclosing = enclosingFolderOf(copyPath);
     const auto entries = fileManager.contentsOfDirectoryAtPath(enclosing, nullptr);
     if (!entries || !holdsNothingWorthKeeping(*entries))
         return;
@@ -77,10 +71,8 @@ void makeCopiesWritable(const QString& installedPath, const QStringList& disable
     if (fileManager.fileExistsAtPath(installedPath))
         runChmod({QStringLiteral("-R"), QStringLiteral("+w"), installedPath});
     for (const QString& path : disabledPaths) {
-        // A copy behind a linked folder is removed as that link; its target keeps its modes.
-        if (removalTargetOfCopy(path) != path || !fileManager.fileExistsAtPath(path))
-            continue;
-        runChmod({QStringLiteral("-R"), QStringLiteral("+w"), path});
+        if (fileManager.fileExistsAtPath(path))
+            runChmod({QStringLiteral("-R"), QStringLiteral("+w"), path});
     }
 }
 
@@ -107,6 +99,10 @@ bool MailBundleInstaller::removeMailBundleRestartingMail(bool restartMail, Compl
 {
     if (!completion)
         completion = doNothing;
+    if (const auto homeError = homeDirectoryError()) {
+        completion(this, *homeError);
+        return false;
+    }
     const bool handleMail = isMailRunning() && restartMail;
     if (handleMail && !terminateMail()) {
         completion(this, mailFailedToQuitError());
@@ -118,7 +114,8 @@ bool MailBundleInstaller::removeMailBundleRestartingMail(bool restartMail, Compl
         if (!somethingExistsAtPath(path))
             continue;
         Error error;
-        if (!removeMailBundleAtPath(removalTargetOfCopy(path), &error)) {
+        // Our copy by its exact name, also inside a folder that a link leads to; never the link.
+        if (!removeMailBundleAtPath(path, &error)) {
             completion(this, error);
             return false;
         }
@@ -141,6 +138,8 @@ bool MailBundleInstaller::removeMailBundleAtPath(const QString& path, Error* err
 
 void MailBundleInstaller::autoRepairMailBundlesDirectoryForRemoval(bool forRemoval)
 {
+    if (homeDirectoryError())
+        return;
     const QString mailFolder = mailDirectory();
     const QString bundlesFolder = mailBundlesDirectory();
     const QString installedPath = mailBundleInstalledPath();
@@ -148,7 +147,10 @@ void MailBundleInstaller::autoRepairMailBundlesDirectoryForRemoval(bool forRemov
     FileManager& fileManager = FileManager::defaultManager();
     try {
         fileManager.changePosixPermissions(mailFolder, ownerOnlyMode);
-        fileManager.changePosixPermissions(bundlesFolder, ownerOnlyMode);
+        // A bundles folder that links elsewhere is left alone: the repair never follows a link out of
+        // the Mail folder.
+        if (!fileManager.isSymbolicLinkAtPath(bundlesFolder))
+            fileManager.changePosixPermissions(bundlesFolder, ownerOnlyMode);
         runChmod({QStringLiteral("-R"), QStringLiteral("-N"), bundlesFolder});
         if (forRemoval)
             makeCopiesWritable(installedPath, disabledPaths);

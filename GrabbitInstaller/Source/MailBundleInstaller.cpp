@@ -4,13 +4,13 @@
 
 #include "Bundle.h"
 #include "FileManager.h"
+#include "HomeDirectory.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
 #include "PropertyList.h"
 #include "ZFVersionNumber.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStringDecoder>
 
 #include <mutex>
@@ -23,9 +23,19 @@ bool creatingSharedInstaller = false;
 // The version text is a few bytes; anything much larger is not a version.
 constexpr qint64 maximumVersionTextLength = 64 * 1024;
 
+const QString bundleVersionKey = QStringLiteral("CFBundleVersion");
+const QString supportedCompatibilityValuesKey = QStringLiteral("SupportedPluginCompatibilityUUIDs");
+
+// Empty without a usable home, so that no location ever names a folder at the file system's root.
 QString expandedStandardizedPath(const QString& pathBelowHome)
 {
-    return QDir::cleanPath(QDir::homePath() + QLatin1Char('/') + pathBelowHome);
+    const auto home = HomeDirectory::path();
+    return home ? QDir::cleanPath(*home + QLatin1Char('/') + pathBelowHome) : QString();
+}
+
+QString infoPlistPathOfBundle(const QString& bundlePath)
+{
+    return bundlePath + QLatin1String("/Contents/Info.plist");
 }
 
 } // namespace
@@ -69,29 +79,43 @@ void MailBundleInstaller::setMailBundleState(MailBundleState state)
                                                          this);
 }
 
+std::optional<Error> MailBundleInstaller::homeDirectoryError()
+{
+    QString problem;
+    if (HomeDirectory::path(&problem))
+        return std::nullopt;
+    return Error(MailBundleInstallerErrorDomain, MailBundleErrorHomeDirectoryUnusable,
+                 {{GBLocalizedDescriptionKey, problem}});
+}
+
 void MailBundleInstaller::updateMailBundleState()
 {
-    const auto packagedVersion = ZFVersionNumber::initWithVersionString(packagedVersionString());
-    const QString installedPath = mailBundleInstalledPath();
-    FileManager& fileManager = FileManager::defaultManager();
+    setMailBundleState(currentMailBundleState());
+}
 
-    MailBundleState state = MailBundleStateNotInstalled;
+MailBundleState MailBundleInstaller::currentMailBundleState() const
+{
+    const QString installedPath = mailBundleInstalledPath();
+    if (installedPath.isEmpty())
+        return MailBundleStateNotInstalled;
+    const auto packagedVersion = ZFVersionNumber::initWithVersionString(packagedVersionString());
+    FileManager& fileManager = FileManager::defaultManager();
     if (fileManager.fileExistsAtPath(installedPath)) {
-        const auto installedVersion = bundleVersionAtPath(installedPath);
-        if (mailBundleCompatibilityValuesNeedUpdate()) {
-            state = MailBundleStateRequiresUpdateForOSChange;
-        } else {
-            const ZFComparisonResult order =
-                installedVersion ? installedVersion->compareToVersionNumber(packagedVersion) : ZFOrderedSame;
-            state = order == ZFOrderedAscending ? MailBundleStateRequiresUpdateForMailBundleChange
-                                                : MailBundleStateUpToDate;
-        }
-    } else {
-        const QStringList disabledCopies = disabledMailBundleInstalledPaths();
-        if (!disabledCopies.isEmpty() && fileManager.fileExistsAtPath(disabledCopies.first()))
-            state = MailBundleStateRequiresUpdateForOSChange;
+        // One read of the copy's Info.plist serves both its version and its compatibility stamp.
+        const InstalledInfo info = PropertyList::dictionaryWithContentsOfFile(
+            infoPlistPathOfBundle(installedPath), {bundleVersionKey, supportedCompatibilityValuesKey});
+        const auto installedVersion = versionOfInfo(info);
+        if (compatibilityValuesNeedUpdate(info))
+            return MailBundleStateRequiresUpdateForOSChange;
+        const ZFComparisonResult order =
+            installedVersion ? installedVersion->compareToVersionNumber(packagedVersion) : ZFOrderedSame;
+        return order == ZFOrderedAscending ? MailBundleStateRequiresUpdateForMailBundleChange
+                                           : MailBundleStateUpToDate;
     }
-    setMailBundleState(state);
+    const QStringList disabledCopies = disabledMailBundleInstalledPaths();
+    if (!disabledCopies.isEmpty() && fileManager.fileExistsAtPath(disabledCopies.first()))
+        return MailBundleStateRequiresUpdateForOSChange;
+    return MailBundleStateNotInstalled;
 }
 
 QString MailBundleInstaller::mailBundleResourceName() const
@@ -111,7 +135,8 @@ QString MailBundleInstaller::mailBundlesDirectory() const
 
 QString MailBundleInstaller::mailBundleInstalledPath() const
 {
-    return mailBundlesDirectory() + QLatin1Char('/') + mailBundleResourceName();
+    const QString bundlesFolder = mailBundlesDirectory();
+    return bundlesFolder.isEmpty() ? QString() : bundlesFolder + QLatin1Char('/') + mailBundleResourceName();
 }
 
 std::optional<QString> MailBundleInstaller::mailBundleZipArchiveResourcePath() const
@@ -130,6 +155,8 @@ QStringList MailBundleInstaller::disabledMailBundleInstalledPaths() const
 {
     FileManager& fileManager = FileManager::defaultManager();
     const QString directory = mailDirectory();
+    if (directory.isEmpty())
+        return {};
     const auto entries = fileManager.contentsOfDirectoryAtPath(directory, nullptr);
     if (!entries)
         return {};
@@ -147,11 +174,15 @@ QStringList MailBundleInstaller::disabledMailBundleInstalledPaths() const
 
 std::optional<ZFVersionNumber> MailBundleInstaller::bundleVersionAtPath(const QString& path) const
 {
-    const auto info =
-        PropertyList::dictionaryWithContentsOfFile(path + QLatin1String("/Contents/Info.plist"));
+    return versionOfInfo(
+        PropertyList::dictionaryWithContentsOfFile(infoPlistPathOfBundle(path), {bundleVersionKey}));
+}
+
+std::optional<ZFVersionNumber> MailBundleInstaller::versionOfInfo(const InstalledInfo& info)
+{
     if (!info)
         return std::nullopt;
-    const QVariant version = info->value(QStringLiteral("CFBundleVersion"));
+    const QVariant version = info->value(bundleVersionKey);
     // A number written where a string belongs still names a version; anything else does not.
     switch (version.metaType().id()) {
     case QMetaType::QString:
@@ -168,11 +199,11 @@ std::optional<QString> MailBundleInstaller::packagedVersionString() const
     const auto path = mailBundleVersionInfoResourcePath();
     if (!path)
         return std::nullopt;
-    QFile file(*path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maximumVersionTextLength)
+    const auto contents = FileManager::defaultManager().contentsAtPath(*path, maximumVersionTextLength + 1);
+    if (!contents || contents->size() > maximumVersionTextLength)
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder(file.readAll());
+    const QString text = decoder(*contents);
     if (decoder.hasError())
         return std::nullopt;
     return text;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QVariantMap>
 
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,8 @@ enum MailBundleErrorCode : qint64 {
     MailBundleErrorInstallerDamaged = 1002,
     // unzip exited with a non-zero status or could not be run.
     MailBundleErrorExtractionFailed = 1003,
+    // The user's home folder is unset or unusable; nothing was read or touched.
+    MailBundleErrorHomeDirectoryUnusable = 1004,
 };
 
 // The one object through which the installer knows and changes the Mail plug-in's situation:
@@ -60,6 +63,12 @@ public:
     // The one instance; the first call creates it and computes its state without announcing it.
     static MailBundleInstaller* sharedInstaller();
 
+    // Why the engine cannot work for this user (the home folder that holds Mail's plug-ins and
+    // preferences is unset or unusable), or nothing when it can. Every operation asks first and
+    // fails with this error before it reads or touches anything; the state is then
+    // MailBundleStateNotInstalled and every location is empty.
+    static std::optional<Error> homeDirectoryError();
+
     // State.
     void updateMailBundleState();
     MailBundleState mailBundleState() const { return m_bundleState; }
@@ -67,7 +76,7 @@ public:
     MailBundleState bundleState() const { return m_bundleState; }
     void setBundleState(MailBundleState state) { m_bundleState = state; }
 
-    // Locations, computed afresh at every call.
+    // Locations, computed afresh at every call; empty without a usable home folder.
     QString mailBundleResourceName() const;
     QString mailDirectory() const;
     QString mailBundlesDirectory() const;
@@ -106,6 +115,12 @@ public:
     void autoRepairMailBundlesDirectoryForRemoval(bool forRemoval);
 
 private:
+    // The installed copy's Info.plist as read once by a state computation.
+    using InstalledInfo = std::optional<QVariantMap>;
+
+    MailBundleState currentMailBundleState() const;
+    static std::optional<ZFVersionNumber> versionOfInfo(const InstalledInfo& info);
+    bool compatibilityValuesNeedUpdate(const InstalledInfo& info) const;
     void setMailBundleState(MailBundleState state);
     Error mailFailedToQuitError() const;
 

@@ -29,6 +29,16 @@ int usage()
     return usageExitStatus;
 }
 
+// Without a usable home folder the engine has nothing to work on: one line that says why, and the
+// status of bad usage, since the caller's environment is what needs mending.
+bool reportUnusableHome()
+{
+    const auto error = MailBundleInstaller::homeDirectoryError();
+    if (error)
+        printLine(stderr, error->localizedDescription());
+    return bool(error);
+}
+
 QJsonValue stringOrNull(const std::optional<QString>& string)
 {
     return string ? QJsonValue(*string) : QJsonValue(QJsonValue::Null);
@@ -74,6 +84,8 @@ QJsonObject stateDescription(MailBundleInstaller& installer)
 
 int printState(bool asJson)
 {
+    if (reportUnusableHome())
+        return usageExitStatus;
     MailBundleInstaller& installer = *MailBundleInstaller::sharedInstaller();
     if (asJson) {
         printLine(stdout, QString::fromUtf8(
@@ -91,6 +103,8 @@ int printState(bool asJson)
 // failure is printed.
 int runOperation(void (MailBundleInstaller::*operation)(MailBundleInstaller::Completion))
 {
+    if (reportUnusableHome())
+        return usageExitStatus;
     MailBundleInstaller& installer = *MailBundleInstaller::sharedInstaller();
     std::optional<Error> failure;
     const MailBundleInstaller::Completion recordOutcome = [&failure](MailBundleInstaller*,

@@ -1,39 +1,23 @@
 // SPDX-License-Identifier: MIT
 #include "AutostartFolder.h"
 
+#include "HomeDirectory.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
-
-#include <pwd.h>
-#include <unistd.h>
-
-namespace {
-
-// $HOME as the shell knows it, else the password database's entry for this user.
-QString homeFolder()
-{
-    const QString fromEnvironment = qEnvironmentVariable("HOME");
-    if (QDir::isAbsolutePath(fromEnvironment))
-        return fromEnvironment;
-    const passwd* entry = getpwuid(getuid());
-    if (!entry || !entry->pw_dir || entry->pw_dir[0] != '/')
-        return {};
-    return QFile::decodeName(entry->pw_dir);
-}
-
-} // namespace
 
 std::optional<AutostartFolder> AutostartFolder::userFolder()
 {
     const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (QDir::isAbsolutePath(configHome))
         return AutostartFolder(QDir::cleanPath(configHome + QLatin1String("/autostart")));
-    const QString home = homeFolder();
-    if (home.isEmpty())
+    // Without a usable home there is no folder of ours to keep the entry in.
+    const auto home = HomeDirectory::path();
+    if (!home)
         return std::nullopt;
-    return AutostartFolder(QDir::cleanPath(home + QLatin1String("/.config/autostart")));
+    return AutostartFolder(QDir::cleanPath(*home + QLatin1String("/.config/autostart")));
 }
 
 bool AutostartFolder::isUsable() const

@@ -2,10 +2,11 @@
 #include "ChildProcessLauncher.h"
 
 #include "Bundle.h"
+#include "FileSystemRepresentation.h"
+#include "Log.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QThread>
@@ -13,7 +14,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -105,6 +109,50 @@ QString setfaclPath()
     return QStringLiteral("/usr/bin/setfacl");
 }
 
+bool isSymbolicLink(const QString& path)
+{
+    struct stat status;
+    return lstat(FileSystemRepresentation::fromPath(path).constData(), &status) == 0 &&
+           S_ISLNK(status.st_mode);
+}
+
+// What a child writes is kept here and goes to the log once it has ended, never to the terminal
+// of whoever started us.
+constexpr qint64 largestLoggedOutput = 64 * 1024;
+
+int createOutputFile()
+{
+    const int descriptor = memfd_create("child output", MFD_CLOEXEC);
+    return descriptor >= 0 ? descriptor : open("/dev/null", O_WRONLY | O_CLOEXEC);
+}
+
+void logOutput(int descriptor, const QString& launchPath)
+{
+    QByteArray output(largestLoggedOutput, Qt::Uninitialized);
+    const ssize_t count = pread(descriptor, output.data(), size_t(output.size()), 0);
+    output.resize(count > 0 ? count : 0);
+    const QString program = launchPath.mid(launchPath.lastIndexOf(QLatin1Char('/')) + 1);
+    for (const QByteArray& line : output.split('\n')) {
+        if (!line.trimmed().isEmpty())
+            Log::write(QStringLiteral("%1: %2").arg(program, QString::fromUtf8(line.trimmed())));
+    }
+}
+
+// Standard input from /dev/null, so that no child ever waits for an answer on our terminal;
+// standard output and error into `output`; no other descriptor of ours.
+int addStreams(posix_spawn_file_actions_t& actions, int output)
+{
+    for (const int failure :
+         {posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0),
+          posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO),
+          posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO),
+          posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1)}) {
+        if (failure != 0)
+            return failure;
+    }
+    return 0;
+}
+
 } // namespace
 
 ChildProcessLauncher& ChildProcessLauncher::sharedLauncher()
@@ -119,9 +167,10 @@ void ChildProcessLauncher::setSharedLauncher(ChildProcessLauncher* launcher)
     installedLauncher() = launcher;
 }
 
-// "/usr/bin/defaults" runs our own defaults tool, "/bin/chmod -R -N DIR" runs "setfacl -R -b DIR";
-// every other program runs as named.
-void ChildProcessLauncher::translateForThisSystem(QString& launchPath, QStringList& arguments)
+// "/usr/bin/defaults" runs our own defaults tool, "/bin/chmod -R -N DIR" runs "setfacl -R -P -b DIR";
+// every other program runs as named. Like macOS's chmod -R, neither follows a symbolic link named on
+// its command line: such a link is left alone, and "chmod -R +w LINK" has nothing to do.
+bool ChildProcessLauncher::translateForThisSystem(QString& launchPath, QStringList& arguments)
 {
     if (launchPath == QLatin1String("/usr/bin/defaults")) {
         // The defaults tool that ships with GNUstep is unrelated: run our own.
@@ -129,14 +178,20 @@ void ChildProcessLauncher::translateForThisSystem(QString& launchPath, QStringLi
         launchPath = configured.isEmpty()
                          ? Bundle::mainBundle().bundlePath() + QLatin1String("/Contents/Helpers/defaults")
                          : configured;
-        return;
+        return true;
     }
-    if (launchPath == QLatin1String("/bin/chmod") && arguments.size() >= 2 &&
-        arguments.at(0) == QLatin1String("-R") && arguments.at(1) == QLatin1String("-N")) {
+    if (launchPath != QLatin1String("/bin/chmod") || arguments.size() != 3 ||
+        arguments.at(0) != QLatin1String("-R"))
+        return true;
+    if (arguments.at(1) == QLatin1String("-N")) {
         // macOS strips access-control lists with chmod -N; Linux does it with setfacl -b.
         launchPath = setfaclPath();
-        arguments[1] = QStringLiteral("-b");
+        arguments =
+            QStringList{QStringLiteral("-R"), QStringLiteral("-P"), QStringLiteral("-b"), arguments.at(2)};
+        return true;
     }
+    // GNU chmod follows a link named on its command line, into whatever it points to.
+    return !isSymbolicLink(arguments.at(2));
 }
 
 int ChildProcessLauncher::launchAndWait(const QString& requestedLaunchPath,
@@ -144,26 +199,44 @@ int ChildProcessLauncher::launchAndWait(const QString& requestedLaunchPath,
 {
     QString launchPath = requestedLaunchPath;
     QStringList arguments = requestedArguments;
-    translateForThisSystem(launchPath, arguments);
+    if (!translateForThisSystem(launchPath, arguments))
+        return 0;
 
-    const QByteArray encodedPath = QFile::encodeName(launchPath);
+    const QByteArray encodedPath = FileSystemRepresentation::fromPath(launchPath);
     std::vector<QByteArray> encodedArguments;
     encodedArguments.push_back(encodedPath);
     for (const QString& argument : arguments)
-        encodedArguments.push_back(argument.toLocal8Bit());
+        encodedArguments.push_back(FileSystemRepresentation::fromPath(argument));
     std::vector<char*> argv;
     for (QByteArray& argument : encodedArguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
 
+    const int output = createOutputFile();
+    posix_spawn_file_actions_t actions;
+    int failure = posix_spawn_file_actions_init(&actions);
     pid_t child = 0;
-    const int failure = posix_spawn(&child, encodedPath.constData(), nullptr, nullptr, argv.data(), environ);
-    if (failure != 0)
+    if (failure == 0) {
+        failure = addStreams(actions, output);
+        if (failure == 0)
+            failure = posix_spawn(&child, encodedPath.constData(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    if (failure != 0) {
+        close(output);
         throw ChildProcessException("launch path not accessible: " + launchPath.toStdString() + " (" +
                                     std::strerror(failure) + ")");
+    }
 
     QCoreApplication* application = QCoreApplication::instance();
-    if (application && QThread::currentThread() == application->thread())
-        return waitWithEventLoop(child);
-    return waitBlocking(child);
+    const bool onEventLoopThread = application && QThread::currentThread() == application->thread();
+    try {
+        const int status = onEventLoopThread ? waitWithEventLoop(child) : waitBlocking(child);
+        logOutput(output, launchPath);
+        close(output);
+        return status;
+    } catch (...) {
+        close(output);
+        throw;
+    }
 }

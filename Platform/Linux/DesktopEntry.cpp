@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "DesktopEntry.h"
 
+#include "AtomicFileWriter.h"
+
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -157,15 +158,7 @@ std::optional<DesktopEntry> DesktopEntry::read(const QString& filePath)
 
 bool DesktopEntry::write(const QString& filePath) const
 {
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray data = toByteArray();
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return AtomicFileWriter::writeFile(filePath, toByteArray());
 }
 
 const DesktopEntry::Line* DesktopEntry::find(const QString& group, const QString& key) const

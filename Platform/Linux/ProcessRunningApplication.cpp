@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "ProcessRunningApplication.h"
 
-#include <QDir>
+#include "FileSystemRepresentation.h"
+
 #include <QFile>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -31,12 +38,19 @@ bool readProcessStatus(pid_t pid, char& state, unsigned long long& startTime)
     return true;
 }
 
-QString processExecutable(pid_t pid)
+// What /proc/<pid>/exe names, as bytes; a deleted executable keeps its path without the mark.
+QByteArray processExecutable(const char* pid)
 {
-    QString target = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
-    if (target.endsWith(QLatin1String(" (deleted)")))
-        target.chop(10);
-    return target;
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/%s/exe", pid);
+    char target[PATH_MAX];
+    const ssize_t length = readlink(link, target, sizeof target);
+    if (length <= 0 || length == ssize_t(sizeof target))
+        return {};
+    QByteArray executable(target, length);
+    if (executable.endsWith(" (deleted)"))
+        executable.chop(10);
+    return executable;
 }
 
 struct Instance {
@@ -49,17 +63,25 @@ struct Instance {
 std::vector<std::unique_ptr<RunningApplication>>
 ProcessRunningApplication::instancesOfExecutable(const QString& executable)
 {
+    // One readlink per process: this runs before every install and removal, with hundreds of
+    // processes on a desktop.
+    const QByteArray wanted = FileSystemRepresentation::fromPath(executable);
     std::vector<Instance> instances;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isNumber = false;
-        const pid_t pid = entry.toInt(&isNumber);
-        if (!isNumber || processExecutable(pid) != executable)
+    DIR* processes = opendir("/proc");
+    while (dirent* entry = processes ? readdir(processes) : nullptr) {
+        const char* name = entry->d_name;
+        if (!std::all_of(name, name + std::strlen(name),
+                         [](char character) { return std::isdigit(uchar(character)); }) ||
+            processExecutable(name) != wanted)
             continue;
+        const pid_t pid = pid_t(std::strtol(name, nullptr, 10));
         char state = '?';
         unsigned long long startTime = 0;
         if (readProcessStatus(pid, state, startTime))
             instances.push_back({pid, startTime});
     }
+    if (processes)
+        closedir(processes);
     // Oldest first: process ids wrap around, start times do not.
     std::sort(instances.begin(), instances.end(), [](const Instance& left, const Instance& right) {
         if (left.startTime != right.startTime)

@@ -6,6 +6,7 @@
 #include "MailBundleInstaller.h"
 #include "CapturedLog.h"
 #include "FailingFileManager.h"
+#include "FileSystemRepresentation.h"
 #include "NotificationCenter.h"
 #include "PropertyList.h"
 #include "RecordingLauncher.h"
@@ -19,12 +20,15 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <cstdio>
+#include <unistd.h>
+
 namespace {
 const QString version = QStringLiteral("BundleCompatibilityVersion");
 const QString enable = QStringLiteral("EnableBundles");
 const QString supported = QStringLiteral("SupportedPluginCompatibilityUUIDs");
 const QString supported1012 = QStringLiteral("Supported10.12PluginCompatibilityUUIDs");
-const QString raise = QStringLiteral("BundleCompatibilityVersion -int 3");
+const QString raiseVersion = QStringLiteral("BundleCompatibilityVersion -int 3");
 const QString switchOn = QStringLiteral("EnableBundles -bool YES");
 
 const QString unzip = QStringLiteral("/usr/bin/unzip");
@@ -107,6 +111,7 @@ private slots:
         row("a stale stamp beats an older version", "1.3", "stale", "", "1.4", 1);
         row("no stamp at all", "1.4", "none", "", "1.4", 1);
         row("a stamp with one more identifier", "1.4", "Mail's and more", "", "1.4", 1);
+        row("the number 5 for Mail's text \"5\"", "1.4", "5", "", "1.4", 1);
         row("an enabled copy hides disabled ones", "1.4", "Mail's", "Bundles (Disabled)", "1.4", 3);
         row("only a disabled copy", {}, "", "Bundles (Disabled 2)", "1.4", 1);
         row("the prefix, anything after it", {}, "", "Bundles (Disabled-old", "1.4", 1);
@@ -129,6 +134,12 @@ private slots:
         const QString text = QFileInfo(mac.archive()).path() + "/ZephMailMessageServiceEnabler-Version.txt";
         packaged.isNull() ? void(QFile::remove(text)) : TestMac::writeFile(text, packaged);
         QVariantList stampValues{stamp == "stale" ? "STALE" : mac.compatibilityIdentifiers()[0]};
+        if (stamp == "5") {
+            QVariantMap mail = TestMac::plist(mac.mailApplication() + "/Contents/Info.plist");
+            mail["PluginCompatibilityUUID"] = "5";
+            TestMac::writePlist(mail, mac.mailApplication() + "/Contents/Info.plist");
+            stampValues = {5};
+        }
         if (stamp == "Mail's and more")
             stampValues << "MORE";
         if (version.isValid())
@@ -160,15 +171,16 @@ private slots:
         };
         row("both fine", QVariantMap{{version, 3}, {enable, true}}, {});
         row("strings as Mail sometimes writes them", QVariantMap{{version, "14"}, {enable, "YES"}}, {});
-        row("no version", QVariantMap{{enable, true}}, {raise});
-        row("version 2, its write fails", QVariantMap{{version, 2}, {enable, true}}, {raise}, {4},
+        row("no version", QVariantMap{{enable, true}}, {raiseVersion});
+        row("version 2, its write fails", QVariantMap{{version, 2}, {enable, true}}, {raiseVersion}, {4},
             "defaults exited with: 4");
         row("bundles off", QVariantMap{{version, 4}}, {switchOn});
-        row("both wrong", QVariantMap{}, {raise, switchOn});
-        row("the first write fails: no second", QVariantMap{{enable, false}}, {raise}, {1},
+        row("both wrong", QVariantMap{}, {raiseVersion, switchOn});
+        row("the first write fails: no second", QVariantMap{{enable, false}}, {raiseVersion}, {1},
             "defaults exited with: 1");
-        row("the second write fails", QVariantMap{}, {raise, switchOn}, {0, 1}, "defaults exited with: 1");
-        row("defaults cannot start", QVariantMap{}, {raise}, {RecordingLauncher::cannotStart},
+        row("the second write fails", QVariantMap{}, {raiseVersion, switchOn}, {0, 1},
+            "defaults exited with: 1");
+        row("defaults cannot start", QVariantMap{}, {raiseVersion}, {RecordingLauncher::cannotStart},
             "Exception raised while executing defaults: launch path not accessible: /usr/bin/defaults");
         row("missing", QByteArray(), {}, {}, "No file exists at path: %1");
         row("a list, not a dictionary", QByteArray("<plist><array/></plist>"), {}, {},
@@ -228,8 +240,10 @@ private slots:
         QFETCH(QString, mail);
         QFETCH(QVariantList, identifiers);
         TestMac mac(system);
-        if (mail == "gone")
-            QDir(mac.mailApplication()).removeRecursively();
+        // Mail's Info.plist changes after a lookup: the lookup must read it again.
+        if (mail == "gone" && !MailBundleInstaller().expectedMailBundleCompatibilityValues().isEmpty())
+            TestMac::writePlist({{"CFBundleIdentifier", "com.example.other"}},
+                                mac.mailApplication() + "/Contents/Info.plist");
         if (mail == "anonymous")
             TestMac::writePlist({{"CFBundleIdentifier", "com.apple.mail"}},
                                 mac.mailApplication() + "/Contents/Info.plist");
@@ -297,7 +311,13 @@ private slots:
             false, "earlier");
         row("an earlier copy stays", "refusal 2", true, "earlier");
         row("the bundles folder cannot be made", "refusal 2", true, "none");
+        row("a dangling link in the bundles folder's place",
+            "The folder “Bundles” couldn’t be created because something that is not a folder is in its "
+            "place.",
+            true, "none");
         row("the extraction fails twice", "The plug-in couldn’t be unpacked: unzip exited with status 9.",
+            true, "none");
+        row("the disk fills during the extraction", "The plug-in couldn’t be unpacked: the disk is full.",
             true, "none");
         row("unzip cannot be started",
             "The plug-in couldn’t be unpacked: launch path not accessible: /usr/bin/unzip.", true, "none");
@@ -305,6 +325,10 @@ private slots:
         row("the stamp cannot be written", "The file “Info.plist” couldn’t be saved.", true, "fresh");
         row("an entry behind a link", "The plug-in couldn’t be unpacked: unzip exited with status 2.", true,
             "none");
+        row("the disk refuses the stamp", "The file “Info.plist” couldn’t be saved.", true, "fresh");
+        row("the stamp's Info.plist links elsewhere",
+            "The file “Info.plist” was not used because it is reached through a symbolic link.", true,
+            "fresh");
     }
 
     void eachFailureLeavesWhatItShould()
@@ -324,16 +348,21 @@ private slots:
             QFile::remove(mac.archive());
         if (failing.contains("copy"))
             files.removalFailures[earlier] = -1;
-        if (failing.contains("folder"))
+        if (failing.contains("be made"))
             files.creationFailures = -1;
+        if (failing.contains("dangling"))
+            QVERIFY(QDir(mac.bundlesFolder()).removeRecursively() &&
+                    QFile::link("nowhere", mac.bundlesFolder()));
+        files.writesRefused = failing.contains("disk refuses");
         if (failing.contains("extraction"))
-            launcher.outcomes[unzip] = {9, 9};
+            launcher.outcomes[unzip] = failing.contains("disk") ? QList{50, 50} : QList{9, 9};
         if (failing.contains("unzip"))
             launcher.outcomes[unzip] = {RecordingLauncher::cannotStart, RecordingLauncher::cannotStart};
         if (failing.contains("preferences"))
             QFile::remove(mac.preferencesPath());
-        // Archives no zip tool writes by itself: a plug-in without an Info.plist, and one whose entry
-        // lies behind a link that an earlier entry makes.
+        // Archives no zip tool writes by itself: a plug-in without an Info.plist, one whose
+        // Info.plist is a link to a file outside it, and one whose entry lies behind a link that an
+        // earlier entry makes.
         const QString made = mac.directory() + "/made/", outside = mac.directory() + "/outside";
         const auto zip = [&](const QString& folder, const QString& entry) {
             QProcess tool;
@@ -341,13 +370,18 @@ private slots:
             tool.start("zip", {"-qry", mac.archive(), entry});
             return tool.waitForFinished() && tool.exitCode() == 0;
         };
-        if (failing.contains("stamp") || failing.contains("link"))
+        const bool plain = failing.contains("stamp cannot") || failing.contains("elsewhere");
+        const bool behindLink = failing.contains("entry behind");
+        if (plain || behindLink)
             QFile::remove(mac.archive());
-        if (failing.contains("stamp")) {
+        if (plain) {
             TestMac::writeFile(made + "plain/" + plugin + "/Contents/MacOS/Plugin", "binary");
+            TestMac::writePlist({{"CFBundleVersion", "outside"}}, outside + ".plist");
+            QVERIFY(!failing.contains("elsewhere") ||
+                    QFile::link(outside + ".plist", made + "plain/" + plugin + "/Contents/Info.plist"));
             QVERIFY(zip("plain", plugin));
         }
-        if (failing.contains("link")) {
+        if (behindLink) {
             QVERIFY(QDir().mkpath(made + "link/" + plugin) && QDir().mkpath(outside));
             QFile::link(outside, made + "link/" + plugin + "/escape");
             TestMac::writeFile(made + "through/" + plugin + "/escape/planted", "planted");
@@ -399,15 +433,23 @@ private slots:
         QFETCH(QStringList, extras);
         QFETCH(bool, kept);
         TestMac mac;
-        const QStringList folders{"Bundles", "Bundles (Disabled 1)", "Bundles (Disabled)"};
+        QStringList folders{"Bundles", "Bundles (Disabled 1)", "Bundles (Disabled)"};
         for (const QString& folder : folders) {
             mac.makePlugin(folder, "1.0", std::nullopt);
             for (const QString& name : extras)
                 TestMac::writeFile(mac.bundlesFolder(folder) + '/' + name, "kept");
         }
+        // A folder name that is not UTF-8 names a disabled folder all the same.
+        const QByteArray notUtf8 = QFile::encodeName(mac.bundlesFolder()) + " (Disabled \xff)";
+        QVERIFY(rename(QFile::encodeName(mac.bundlesFolder(folders[1])), notUtf8) == 0);
+        folders[1] = FileSystemRepresentation::toPath(notUtf8.mid(notUtf8.lastIndexOf('/') + 1));
+        QCOMPARE(MailBundleInstaller().disabledMailBundleInstalledPaths().size(), 2);
         QVERIFY(!run(&MailBundleInstaller::removeMailBundle).error);
-        QCOMPARE(QDir(mac.home() + "/Library/Mail").entryList(QDir::Dirs | QDir::NoDotAndDotDot),
-                 kept ? folders : QStringList());
+        QStringList left = FileManager::defaultManager()
+                               .contentsOfDirectoryAtPath(mac.home() + "/Library/Mail", nullptr)
+                               .value();
+        left.sort();
+        QCOMPARE(left, kept ? folders : QStringList());
         QVERIFY(!TestMac::exists(mac.pluginPath()) && !TestMac::exists(mac.pluginPath("Bundles (Disabled)")));
     }
 
@@ -441,8 +483,20 @@ private slots:
             mac.makePlugin("Bundles", "1.0", std::nullopt);
         const QString disabled = mac.makePlugin("Bundles (Disabled)", "1.0", {});
         const qint64 mail = quit.isEmpty() ? 0 : mac.startMail({}, {"GRABBIT_MAIL_QUIT=" + quit});
+        int ours[2];
+        QVERIFY(pipe(ours) == 0);
 
         const Outcome outcome = run(&MailBundleInstaller::removeMailBundle);
+        // The Mail we open holds no descriptor of ours: its streams are /dev/null, and a caller
+        // that reads our output is not kept waiting until the user quits Mail.
+        const QString descriptors = QString("/proc/%1/fd/").arg(restarted ? mac.mailProcesses().value(0) : 0);
+        QStringList held;
+        for (const QString& descriptor : QDir(descriptors).entryList(QDir::System))
+            held << QFile::symLinkTarget(descriptors + descriptor);
+        QVERIFY(!held.contains(QFile::symLinkTarget(QString("/proc/self/fd/%1").arg(ours[1]))));
+        QCOMPARE(held.mid(0, 3), restarted ? QStringList(3, "/dev/null") : QStringList());
+        close(ours[0]);
+        close(ours[1]);
 
         QCOMPARE(outcome.calls, 1);
         QCOMPARE(outcome.error.value_or(Error()).code(), quit == "never" ? 1001 : 0);
@@ -521,23 +575,38 @@ private slots:
         QCOMPARE(launcher.commands, (QList<QStringList>{{chmod, "-R", "-N", mac.bundlesFolder()}}));
     }
 
-    void linksAreRemovedAsLinksAndTheirTargetsKept()
+    // A copy that is a link goes as a link, even after the repair, which changes nothing behind it.
+    // A disabled folder that is a link is the folder it leads to: our copy goes from there, and the
+    // link only when that folder is left empty.
+    void linksAreNeverFollowedOutOfTheMailFolder()
     {
         TestMac mac;
         const QString outside = mac.directory() + "/outside/";
         TestMac::writeFile(outside + "Linked.mailbundle/Contents/Info.plist", "kept");
-        TestMac::writeFile(outside + "Disabled/" + plugin + "/Contents/Info.plist", "kept");
+        QVERIFY(QFile::setPermissions(outside + "Linked.mailbundle/Contents/Info.plist", QFile::ReadOwner));
+        mac.makePlugin("Bundles (Disabled)", "1.0", std::nullopt);
+        mac.makePlugin("Bundles (Disabled 3)", "1.0", std::nullopt);
+        QDir().mkpath(mac.bundlesFolder("Bundles (Disabled)") + "/Other.mailbundle");
+        TestMac::writeFile(mac.bundlesFolder("Bundles (Disabled 3)") + "/.DS_Store", "kept");
+        for (const QString folder : {"Bundles (Disabled)", "Bundles (Disabled 3)"})
+            QVERIFY(QDir().rename(mac.bundlesFolder(folder), outside + folder) &&
+                    QFile::link(outside + folder, mac.bundlesFolder(folder)));
         QDir().mkpath(mac.bundlesFolder() + "/Other.mailbundle");
         QDir().mkpath(mac.bundlesFolder("Bundles (Disabled 2)"));
-        QVERIFY(QFile::link(outside + "gone", mac.pluginPath()));
-        QVERIFY(QFile::link(outside + "Disabled", mac.bundlesFolder("Bundles (Disabled)")));
+        QVERIFY(QFile::link(outside + "Linked.mailbundle", mac.pluginPath()));
         QVERIFY(QFile::link(outside + "Linked.mailbundle", mac.pluginPath("Bundles (Disabled 2)")));
+        FailingFileManager files;
+        files.removalFailures[mac.pluginPath()] = 1;
 
         QVERIFY(!run(&MailBundleInstaller::removeMailBundle).error);
 
         QCOMPARE(treeBelow(mac.home() + "/Library/Mail"),
-                 (QStringList{"Bundles", "Bundles/Other.mailbundle"}));
-        QCOMPARE(treeBelow(outside).size(), 7);
+                 (QStringList{"Bundles", "Bundles (Disabled)", "Bundles/Other.mailbundle"}));
+        QCOMPARE(treeBelow(outside),
+                 (QStringList{"Bundles (Disabled 3)", "Bundles (Disabled 3)/.DS_Store", "Bundles (Disabled)",
+                              "Bundles (Disabled)/Other.mailbundle", "Linked.mailbundle",
+                              "Linked.mailbundle/Contents", "Linked.mailbundle/Contents/Info.plist"}));
+        QVERIFY(!(QFile::permissions(outside + "Linked.mailbundle/Contents/Info.plist") & QFile::WriteOwner));
     }
 };
 

@@ -2,11 +2,14 @@
 #include "ChildProcessLauncher.h"
 #include "FileManager.h"
 #include "HomeDirectory.h"
+#include "Log.h"
 #include "NotificationCenter.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 class PlatformTest : public QObject {
     Q_OBJECT
@@ -38,9 +41,19 @@ private slots:
         ChildProcessLauncher& launcher = ChildProcessLauncher::sharedLauncher();
         QCOMPARE(launcher.launchAndWait("/bin/sh", {"-c", "[ \"$1\" = 'a b*' ] && exit 3", "sh", "a b*"}), 3);
         QVERIFY_THROWS_EXCEPTION(ChildProcessException, launcher.launchAndWait("/nonexistent/tool", {}));
+        // A child reads nothing of ours, holds no descriptor of ours, and what it writes is logged.
+        QStringList logged;
+        const Log::Sink previous = Log::setSink([&](const QString& line) { logged << line; });
+        const int inheritable = dup(STDIN_FILENO);
+        QCOMPARE(
+            launcher.launchAndWait("/bin/sh", {"-c", "readlink /proc/self/fd/0; echo $(ls /proc/self/fd)"}),
+            0);
+        close(inheritable);
+        Log::setSink(previous);
+        QCOMPARE(logged, (QStringList{"sh: /dev/null", "sh: 0 1 2 3"}));
         qputenv("GRABBIT_DEFAULTS_TOOL", "/opt/stand-in-defaults");
         const QList<std::pair<QStringList, QStringList>> translations = {
-            {{"/bin/chmod", "-R", "-N", "/d"}, {"setfacl", "-R", "-b", "/d"}},
+            {{"/bin/chmod", "-R", "-N", "/d"}, {"setfacl", "-R", "-P", "-b", "/d"}},
             {{"/bin/chmod", "-R", "+w", "/d"}, {"chmod", "-R", "+w", "/d"}},
             {{"/usr/bin/defaults", "write"}, {"stand-in-defaults", "write"}}};
         for (auto [command, expected] : translations) {

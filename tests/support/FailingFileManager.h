@@ -8,14 +8,20 @@
 #include <QPair>
 
 #include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
 
 // The engine's file manager while it lives: the real one, except that removing chosen paths or
 // creating folders fails the given number of times (-1: always), since root ignores permission
-// bits. Refusal n says "refusal n", so a test can tell which one it got.
+// bits, and replacing a file can meet a full file system. Refusal n says "refusal n", so a test
+// can tell which one it got.
 class FailingFileManager : public FileManager {
 public:
     QHash<QString, int> removalFailures;
     int creationFailures = 0;
+    // Replacing a file inside a folder meets a file system that takes no more bytes, as a full
+    // disk does: the real writer runs and fails.
+    bool writesRefused = false;
     int refusals = 0;
     QList<QPair<QString, mode_t>> permissionChanges;
 
@@ -35,6 +41,22 @@ public:
     {
         permissionChanges.append({path, mode});
         return FileManager::changePosixPermissions(path, mode);
+    }
+
+    bool replaceFileInsideFolder(const QString& folder, const QString& path, const QByteArray& contents,
+                                 Error* error) override
+    {
+        if (!writesRefused)
+            return FileManager::replaceFileInsideFolder(folder, path, contents, error);
+        rlimit allowed{};
+        getrlimit(RLIMIT_FSIZE, &allowed);
+        const rlimit nothing{0, allowed.rlim_max};
+        const auto previous = signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &nothing);
+        const bool replaced = FileManager::replaceFileInsideFolder(folder, path, contents, error);
+        setrlimit(RLIMIT_FSIZE, &allowed);
+        signal(SIGXFSZ, previous);
+        return replaced;
     }
 
     static QString refusal(int number) { return QStringLiteral("refusal %1").arg(number); }
