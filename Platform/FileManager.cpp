@@ -198,7 +198,8 @@ bool FileManager::readFromDescriptor(int descriptor, qint64 maximumLength, QByte
     // A regular file is read at once, and one byte more to see its end; anything else in chunks.
     struct stat status {};
     qsizetype chunk = 64 * 1024;
-    if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
+    const bool regular = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    if (regular)
         chunk = qsizetype(std::min<qint64>(status.st_size, maximumLength)) + 1;
     while (contents.size() < maximumLength) {
         const qsizetype start = contents.size();
@@ -212,7 +213,9 @@ bool FileManager::readFromDescriptor(int descriptor, qint64 maximumLength, QByte
         if (count < 0)
             return false;
         contents.resize(start + count);
-        if (count == 0)
+        // A regular file that gave all its size and not the byte beyond is at its end: no
+        // further read needed to see it.
+        if (count == 0 || (regular && count < wanted && contents.size() >= status.st_size))
             break;
     }
     return true;

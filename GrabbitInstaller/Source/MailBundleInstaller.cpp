@@ -23,6 +23,7 @@ bool creatingSharedInstaller = false;
 // The version text is a few bytes; anything much larger is not a version.
 constexpr qint64 maximumVersionTextLength = 64 * 1024;
 
+const QString versionInfoResourceName = QStringLiteral("ZephMailMessageServiceEnabler-Version");
 const QString bundleVersionKey = QStringLiteral("CFBundleVersion");
 const QString supportedCompatibilityValuesKey = QStringLiteral("SupportedPluginCompatibilityUUIDs");
 
@@ -98,19 +99,21 @@ MailBundleState MailBundleInstaller::currentMailBundleState() const
     const QString installedPath = mailBundleInstalledPath();
     if (installedPath.isEmpty())
         return MailBundleStateNotInstalled;
-    const auto packagedVersion = ZFVersionNumber::initWithVersionString(packagedVersionString());
     FileManager& fileManager = FileManager::defaultManager();
-    if (fileManager.fileExistsAtPath(installedPath)) {
-        // One read of the copy's Info.plist serves both its version and its compatibility stamp.
-        const InstalledInfo info = PropertyList::dictionaryWithContentsOfFile(
-            infoPlistPathOfBundle(installedPath), {bundleVersionKey, supportedCompatibilityValuesKey});
-        const auto installedVersion = versionOfInfo(info);
+    // One read of the copy's Info.plist serves both its version and its compatibility stamp; a
+    // readable Info.plist shows the copy exists, so only a failed read needs the extra look.
+    const InstalledInfo info = PropertyList::dictionaryWithContentsOfFile(
+        infoPlistPathOfBundle(installedPath), {bundleVersionKey, supportedCompatibilityValuesKey});
+    if (info || fileManager.fileExistsAtPath(installedPath)) {
         if (compatibilityValuesNeedUpdate(info))
             return MailBundleStateRequiresUpdateForOSChange;
-        const ZFComparisonResult order =
-            installedVersion ? installedVersion->compareToVersionNumber(packagedVersion) : ZFOrderedSame;
-        return order == ZFOrderedAscending ? MailBundleStateRequiresUpdateForMailBundleChange
-                                           : MailBundleStateUpToDate;
+        const auto installedVersion = versionOfInfo(info);
+        if (!installedVersion)
+            return MailBundleStateUpToDate;
+        const auto packagedVersion = ZFVersionNumber::initWithVersionString(packagedVersionString());
+        return installedVersion->compareToVersionNumber(packagedVersion) == ZFOrderedAscending
+                   ? MailBundleStateRequiresUpdateForMailBundleChange
+                   : MailBundleStateUpToDate;
     }
     const QStringList disabledCopies = disabledMailBundleInstalledPaths();
     if (!disabledCopies.isEmpty() && fileManager.fileExistsAtPath(disabledCopies.first()))
@@ -147,8 +150,7 @@ std::optional<QString> MailBundleInstaller::mailBundleZipArchiveResourcePath() c
 
 std::optional<QString> MailBundleInstaller::mailBundleVersionInfoResourcePath() const
 {
-    return Bundle::mainBundle().pathForResource(QStringLiteral("ZephMailMessageServiceEnabler-Version"),
-                                                QStringLiteral("txt"));
+    return Bundle::mainBundle().pathForResource(versionInfoResourceName, QStringLiteral("txt"));
 }
 
 QStringList MailBundleInstaller::disabledMailBundleInstalledPaths() const
@@ -196,10 +198,10 @@ std::optional<ZFVersionNumber> MailBundleInstaller::versionOfInfo(const Installe
 
 std::optional<QString> MailBundleInstaller::packagedVersionString() const
 {
-    const auto path = mailBundleVersionInfoResourcePath();
-    if (!path)
-        return std::nullopt;
-    const auto contents = FileManager::defaultManager().contentsAtPath(*path, maximumVersionTextLength + 1);
+    // Opened without looking first: a missing file or a folder in its place fails the read alike.
+    const QString path = Bundle::mainBundle().resourcePath() + QLatin1Char('/') + versionInfoResourceName +
+                         QLatin1String(".txt");
+    const auto contents = FileManager::defaultManager().contentsAtPath(path, maximumVersionTextLength + 1);
     if (!contents || contents->size() > maximumVersionTextLength)
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8);

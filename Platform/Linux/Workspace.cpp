@@ -31,15 +31,6 @@ Workspace*& installedWorkspace()
     return workspace;
 }
 
-QStringList applicationFolders()
-{
-    QStringList folders{SystemRoot::pathFor(QStringLiteral("/Applications")),
-                        SystemRoot::pathFor(QStringLiteral("/System/Applications"))};
-    if (const auto home = HomeDirectory::path())
-        folders.append(*home + QLatin1String("/Applications"));
-    return folders;
-}
-
 // The bundles of a folder as the file manager names them: "*.app", hidden ones left out, in
 // name order. Whether each is a bundle shows when its Info.plist is read.
 QStringList applicationBundleNames(const QString& folder)
@@ -215,14 +206,21 @@ void Workspace::setSharedWorkspace(Workspace* workspace)
 // matched on the CFBundleIdentifier of "Contents/Info.plist".
 std::optional<QString> Workspace::urlForApplicationWithBundleIdentifier(const QString& bundleIdentifier)
 {
-    for (const QString& folder : applicationFolders()) {
+    const auto bundleInFolder = [&bundleIdentifier](const QString& folder) -> std::optional<QString> {
         for (const QString& name : applicationBundleNames(folder)) {
             const QString bundlePath = folder + QLatin1Char('/') + name;
             if (registeredBundle(bundlePath).identifier == bundleIdentifier)
                 return bundlePath;
         }
+        return std::nullopt;
+    };
+    // The home folder is looked up only when the system's folders do not have the application.
+    for (const char* folder : {"/Applications", "/System/Applications"}) {
+        if (auto found = bundleInFolder(SystemRoot::pathFor(QLatin1String(folder))))
+            return found;
     }
-    return std::nullopt;
+    const auto home = HomeDirectory::path();
+    return home ? bundleInFolder(*home + QLatin1String("/Applications")) : std::nullopt;
 }
 
 // The processes whose executable is the bundle's "Contents/MacOS/<CFBundleExecutable>".
