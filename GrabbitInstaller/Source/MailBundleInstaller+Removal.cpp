@@ -103,7 +103,8 @@ bool MailBundleInstaller::removeMailBundleRestartingMail(bool restartMail, Compl
         completion(this, *homeError);
         return false;
     }
-    const bool handleMail = isMailRunning() && restartMail;
+    // Looking for Mail lists every process: only done when Mail is to be restarted.
+    const bool handleMail = restartMail && isMailRunning();
     if (handleMail && !terminateMail()) {
         completion(this, mailFailedToQuitError());
         return false;
