@@ -5,13 +5,24 @@
 
 namespace {
 
-// Absolute, with no empty, "." or ".." component and no trailing separator.
-bool isClean(const QString& absolutePath)
+// Absolute, with no empty, "." or ".." component and no trailing separator. One pass, since the
+// state computation asks for several locations each time.
+bool isClean(QStringView absolutePath)
 {
-    return absolutePath.startsWith(QLatin1Char('/')) && !absolutePath.endsWith(QLatin1Char('/')) &&
-           !absolutePath.contains(QLatin1String("//")) && !absolutePath.contains(QLatin1String("/./")) &&
-           !absolutePath.contains(QLatin1String("/../")) && !absolutePath.endsWith(QLatin1String("/.")) &&
-           !absolutePath.endsWith(QLatin1String("/.."));
+    if (!absolutePath.startsWith(QLatin1Char('/')))
+        return false;
+    if (absolutePath.size() == 1)
+        return true;
+    qsizetype componentStart = 1;
+    for (qsizetype index = 1; index <= absolutePath.size(); ++index) {
+        if (index < absolutePath.size() && absolutePath[index] != QLatin1Char('/'))
+            continue;
+        const QStringView component = absolutePath.sliced(componentStart, index - componentStart);
+        if (component.isEmpty() || component == QLatin1String(".") || component == QLatin1String(".."))
+            return false;
+        componentStart = index + 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -23,7 +34,7 @@ QString path()
     const QString root = qEnvironmentVariable("GRABBIT_SYSTEM_ROOT");
     if (root.isEmpty())
         return QStringLiteral("/");
-    return QDir::cleanPath(root);
+    return isClean(root) ? root : QDir::cleanPath(root);
 }
 
 QString pathFor(const QString& absolutePath)
