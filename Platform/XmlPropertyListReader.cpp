@@ -74,14 +74,17 @@ QVariant readArray(XmlScanner& scanner, int depth)
 // At a dictionary's <key>: its text, up to the start of its value.
 QByteArrayView readKeyText(XmlScanner& scanner)
 {
-    if (scanner.atEnd() || scanner.startsWith("<!") || !scanner.atKeyTag())
-        scanner.fail("a <key> was expected in a dictionary");
-    const XmlScanner::StartTag tag = scanner.readStartTag();
-    const QByteArrayView key = tag.isEmpty ? QByteArrayView() : scanner.readText("key");
+    auto key = scanner.readPlainElement("<key>", "</key>");
+    if (!key) {
+        if (scanner.atEnd() || scanner.startsWith("<!") || !scanner.atKeyTag())
+            scanner.fail("a <key> was expected in a dictionary");
+        const XmlScanner::StartTag tag = scanner.readStartTag();
+        key = tag.isEmpty ? QByteArrayView() : scanner.readText("key");
+    }
     scanner.skipMarkupBetweenElements();
     if (scanner.atEnd() || scanner.startsWith("</") || scanner.atKeyTag())
-        scanner.fail(QStringLiteral("key \"%1\" has no value").arg(QString::fromUtf8(key)));
-    return key;
+        scanner.fail(QStringLiteral("key \"%1\" has no value").arg(QString::fromUtf8(*key)));
+    return *key;
 }
 
 QVariant readDictionary(XmlScanner& scanner, int depth)
@@ -181,6 +184,8 @@ void skipValue(XmlScanner& scanner, int depth)
 {
     if (depth > PropertyList::maximumNestingDepth)
         scanner.fail("nesting too deep");
+    if (scanner.readPlainElement("<string>", "</string>"))
+        return;
     if (scanner.atEnd() || scanner.startsWith("<!"))
         scanner.fail("a value was expected");
     const XmlScanner::StartTag tag = scanner.readStartTag();

@@ -427,6 +427,11 @@ QByteArrayView XmlScanner::readText(QByteArrayView name)
     }
 }
 
+const char* XmlScanner::plainTextEnd(const char* from) const
+{
+    return endOfPlainText(from, m_end);
+}
+
 std::optional<QByteArray> XmlScanner::readDeclaration()
 {
     if (!startsWith("<?xml") || m_end - m_position < 6 || !isSpace(m_position[5]))

@@ -61,6 +61,25 @@ public:
     // are one plain run and come back as a view into the document; others are assembled in a
     // buffer that the next call reuses.
     QByteArrayView readText(QByteArrayView name);
+    // At `openTag` ("<key>") of an element whose content is one plain run closed by `closeTag`
+    // ("</key>") at once, as nearly every element of real files is: its text, read past the end
+    // tag. Anything else leaves the position alone for the general path.
+    // The tags are literals, so that their comparisons compile to a few instructions.
+    template <std::size_t OpenSize, std::size_t CloseSize>
+    std::optional<QByteArrayView> readPlainElement(const char (&openTag)[OpenSize],
+                                                   const char (&closeTag)[CloseSize])
+    {
+        constexpr std::size_t openLength = OpenSize - 1;
+        constexpr std::size_t closeLength = CloseSize - 1;
+        if (std::size_t(m_end - m_position) < openLength || std::memcmp(m_position, openTag, openLength) != 0)
+            return std::nullopt;
+        const char* start = m_position + openLength;
+        const char* end = plainTextEnd(start);
+        if (std::size_t(m_end - end) < closeLength || std::memcmp(end, closeTag, closeLength) != 0)
+            return std::nullopt;
+        m_position = end + closeLength;
+        return QByteArrayView(start, end - start);
+    }
 
 private:
     void skipSpace()
@@ -69,6 +88,8 @@ private:
             ++m_position;
     }
     const char* skipPast(std::string_view terminator, const char* construct);
+    // The first byte from `from` on that ends a plain run of text, or the end.
+    const char* plainTextEnd(const char* from) const;
     QByteArrayView readName();
     void skipComment();
     void skipProcessingInstruction();
