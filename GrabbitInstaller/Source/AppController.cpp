@@ -41,6 +41,8 @@ void AppController::configureMainWindow()
     m_installerViewController = new InstallerViewController(this);
     connect(m_installerViewController, &InstallerViewController::terminateRequested, this,
             &AppController::terminate);
+    connect(m_installerViewController, &InstallerViewController::operationFinished, this,
+            &AppController::operationFinished);
     auto* layout = new QGridLayout(m_window.get());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_installerViewController->view(), 0, 0);
@@ -74,6 +76,8 @@ void AppController::performLoginItemLaunchActions()
 
 void AppController::performStandardLaunchActions()
 {
+    // The user wants the window back: an end waiting for the work to finish is called off.
+    replyToApplicationShouldTerminate(false);
     becomeForegroundProcess();
     orderFrontMainWindow();
     m_installerViewController->performStandardLaunchActions();
@@ -113,6 +117,25 @@ bool AppController::applicationShouldHandleReopen(bool)
 bool AppController::applicationShouldTerminateAfterLastWindowClosed()
 {
     return true;
+}
+
+// Work that has started finishes before the application ends; the window goes at once.
+ZAController::TerminateReply AppController::applicationShouldTerminate()
+{
+    if (!m_installerViewController || !m_installerViewController->isPerformingOperation())
+        return TerminateReply::Now;
+    m_window->hide();
+    return TerminateReply::Later;
+}
+
+// A failure the user did not see must not pass silently: the window comes back with the error.
+void AppController::operationFinished(bool succeeded)
+{
+    if (!isTerminationPending())
+        return;
+    replyToApplicationShouldTerminate(succeeded);
+    if (!succeeded)
+        orderFrontMainWindow();
 }
 
 bool AppController::ownsNotification(const UserNotificationCenter::Notification&)

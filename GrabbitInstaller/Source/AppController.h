@@ -26,6 +26,7 @@ public:
     void applicationDidFinishLaunching() override;
     bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
     bool applicationShouldTerminateAfterLastWindowClosed() override;
+    TerminateReply applicationShouldTerminate() override;
 
     void configureMainWindow();
     void performLoginItemLaunchActions();
@@ -46,6 +47,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void operationFinished(bool succeeded);
+
     bool m_hasBecomeForegroundProcess = false;
     std::unique_ptr<QWidget> m_window;
     InstallerViewController* m_installerViewController = nullptr;

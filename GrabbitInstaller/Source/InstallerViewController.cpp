@@ -202,6 +202,7 @@ void InstallerViewController::runBehindProgressView(
     void (MailBundleInstaller::*operation)(MailBundleInstaller::Completion), FinishHandler finished)
 {
     showProgresssView();
+    m_isPerformingOperation = true;
     QPointer<InstallerViewController> controller(this);
     MainOperationQueue::mainQueue().addOperationWithBlock([controller, operation, finished] {
         if (!controller)
@@ -218,7 +219,9 @@ bool InstallerViewController::operationDidFinish(MailBundleInstaller* installer,
                                                  const std::optional<Error>& error)
 {
     hideProgressView();
+    m_isPerformingOperation = false;
     installer->updateMailBundleState();
+    emit operationFinished(!error);
     if (error)
         presentError(*error);
     return !error;
@@ -229,7 +232,8 @@ void InstallerViewController::installationDidFinish(MailBundleInstaller* install
 {
     if (!operationDidFinish(installer, error))
         return;
-    if (shouldOfferToInstallLoginItem())
+    // A window the user has closed meanwhile gets no offer: the application is ending.
+    if (view()->window()->isVisible() && shouldOfferToInstallLoginItem())
         offerToInstallLoginItem();
 }
 
