@@ -332,7 +332,9 @@ void InstallerViewController::showHighSierraAlert()
                         "Finder so that you can move it to the Trash.\n"));
     QPushButton* uninstallButton =
         sheet->addButton(localizedString("Uninstall and Show in Finder"), QMessageBox::AcceptRole);
-    QPushButton* quitButton = sheet->addButton(localizedString("Quit"), QMessageBox::RejectRole);
+    // Not the reject role: the message box would make it the Escape button, and only "Quit" itself
+    // or Ctrl+Q may end the application. With no Escape button, Escape does nothing.
+    QPushButton* quitButton = sheet->addButton(localizedString("Quit"), QMessageBox::ActionRole);
     // Qt's Ctrl is the Command key on macOS, so this is Command-Q there. A shortcut of the button
     // itself would let the message box answer a plain "q" as well.
     auto* quitShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), sheet);
