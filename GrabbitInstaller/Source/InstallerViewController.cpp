@@ -178,14 +178,13 @@ void InstallerViewController::showProgresssView()
 {
     m_ui->progressView->setHidden(false);
     m_ui->progressView->raise();
-    // A busy bar keeps moving as long as the event loop turns, which the engine lets it do.
-    m_ui->progressIndicator->setRange(0, 0);
+    m_ui->progressIndicator->startAnimation();
 }
 
 void InstallerViewController::hideProgressView()
 {
     m_ui->progressView->setHidden(true);
-    m_ui->progressIndicator->setRange(0, 1);
+    m_ui->progressIndicator->stopAnimation();
 }
 
 void InstallerViewController::installMailBundle()
