@@ -15,6 +15,10 @@
 
 AppController::AppController(QObject* parent) : ZAController(parent), m_window(std::make_unique<QWidget>())
 {
+    // An installer's one window keeps its size: it can be moved, minimized and closed, no more.
+    m_window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                             Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                             Qt::WindowCloseButtonHint);
     m_window->installEventFilter(this);
 }
 
@@ -37,7 +41,9 @@ void AppController::applicationDidFinishLaunching()
 
 void AppController::configureMainWindow()
 {
-    m_window->setWindowTitle(localizedString("Taskwell Grabbit"));
+    // Alerts, sheets and notifications show the application's name: the same as the window's.
+    QGuiApplication::setApplicationDisplayName(localizedString("Taskwell Grabbit"));
+    m_window->setWindowTitle(QGuiApplication::applicationDisplayName());
     m_installerViewController = new InstallerViewController(this);
     connect(m_installerViewController, &InstallerViewController::terminateRequested, this,
             &AppController::terminate);
@@ -45,6 +51,8 @@ void AppController::configureMainWindow()
             &AppController::operationFinished);
     auto* layout = new QGridLayout(m_window.get());
     layout->setContentsMargins(0, 0, 0, 0);
+    // The window takes the view's size and keeps it.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_installerViewController->view(), 0, 0);
 }
 
