@@ -9,6 +9,7 @@
 #include "ProcessType.h"
 #include "ZFAfterDelayPerformBlock.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QGridLayout>
 #include <QScreen>
@@ -20,6 +21,7 @@ AppController::AppController(QObject* parent) : ZAController(parent), m_window(s
                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                              Qt::WindowCloseButtonHint);
     m_window->installEventFilter(this);
+    addMenuActions();
 }
 
 AppController::~AppController()
@@ -37,6 +39,22 @@ void AppController::applicationDidFinishLaunching()
         return;
     }
     performStandardLaunchActions();
+}
+
+// The application menu's commands, reached by their keys from the window: Quit (Ctrl+Q, Command-Q
+// on macOS) and Help (F1, the help key on macOS).
+void AppController::addMenuActions()
+{
+    auto* quit = new QAction(m_window.get());
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &AppController::terminate);
+    auto* help = new QAction(m_window.get());
+    help->setShortcut(QKeySequence::HelpContents);
+    connect(help, &QAction::triggered, this, [this] {
+        if (m_installerViewController)
+            m_installerViewController->showHelp();
+    });
+    m_window->addActions({quit, help});
 }
 
 void AppController::configureMainWindow()

@@ -47,6 +47,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void addMenuActions();
     void operationFinished(bool succeeded);
 
     bool m_hasBecomeForegroundProcess = false;
