@@ -93,9 +93,13 @@ void AppController::performLoginItemLaunchActions()
     QPointer<QWidget> window(m_window.get());
     ZFAfterDelayPerformBlock(
         [window] {
+            if (!window)
+                return;
             // Zero: the request lasts until the user turns to the window.
-            if (window)
-                QApplication::alert(window, 0);
+            QApplication::alert(window, 0);
+            // An idle application sends its window-system requests only with the next event;
+            // the request must reach the window manager now.
+            QGuiApplication::sync();
         },
         attentionRequestDelay);
 }
