@@ -21,6 +21,8 @@ public:
     QUrl bundleURL() const;
     QString resourcePath() const;
     QString executablePath() const;
+    // "Contents/Frameworks": the libraries that the bundle's programs load themselves.
+    QString privateFrameworksPath() const;
 
     // "Contents/Resources/<name>.<type>" when that file exists.
     std::optional<QString> pathForResource(const QString& name, const QString& type) const;

@@ -54,6 +54,11 @@ QString Bundle::executablePath() const
     return m_bundlePath + QLatin1String("/Contents/MacOS/") + QFileInfo(m_bundlePath).completeBaseName();
 }
 
+QString Bundle::privateFrameworksPath() const
+{
+    return m_bundlePath + QLatin1String("/Contents/Frameworks");
+}
+
 std::optional<QString> Bundle::pathForResource(const QString& name, const QString& type) const
 {
     const QString path = resourcePath() + QLatin1Char('/') + name + QLatin1Char('.') + type;
