@@ -16,6 +16,9 @@ public:
     static Bundle mainBundle();
     // Tests point the main bundle at a folder of their own; an empty path restores the default.
     static void setMainBundlePath(const QString& path);
+    // The bundle around the running executable, which neither of those changes: where the
+    // program's own libraries are.
+    static Bundle executableBundle();
 
     const QString& bundlePath() const { return m_bundlePath; }
     QUrl bundleURL() const;

@@ -22,7 +22,7 @@ QStringList argumentList(int argc, char* argv[])
 // login, so they come with the window library and only when a window may be shown.
 int runApplicationWithWindow(int argc, char* argv[])
 {
-    QLibrary window(Bundle::mainBundle().privateFrameworksPath() + QLatin1Char('/') +
+    QLibrary window(Bundle::executableBundle().privateFrameworksPath() + QLatin1Char('/') +
                     QLatin1String(windowLibraryName));
     const auto applicationMain =
         reinterpret_cast<ApplicationMainFunction>(window.resolve(applicationMainSymbol));

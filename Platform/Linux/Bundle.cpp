@@ -28,6 +28,11 @@ Bundle Bundle::mainBundle()
     const QString fromEnvironment = qEnvironmentVariable("GRABBIT_MAIN_BUNDLE");
     if (!fromEnvironment.isEmpty())
         return Bundle(fromEnvironment);
+    return executableBundle();
+}
+
+Bundle Bundle::executableBundle()
+{
     const QString folder = executableFolder();
     if (folder.endsWith(QLatin1String("/Contents/MacOS")))
         return Bundle(QDir::cleanPath(folder + QLatin1String("/../..")));
