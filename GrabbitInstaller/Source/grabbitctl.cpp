@@ -143,6 +143,16 @@ int runOperation(void (MailBundleInstaller::*operation)(MailBundleInstaller::Com
     return 1;
 }
 
+// A command that prints for people, or as JSON with "--json"; any other option is bad usage.
+int runPrinting(int (*print)(bool asJson), const QStringList& options)
+{
+    if (options.isEmpty())
+        return print(false);
+    if (options == QStringList{QStringLiteral("--json")})
+        return print(true);
+    return usage();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -153,20 +163,10 @@ int main(int argc, char** argv)
         return usage();
     const QString command = arguments.first();
     const QStringList options = arguments.mid(1);
-    if (command == QLatin1String("doctor")) {
-        if (options.isEmpty())
-            return printDiagnosis(false);
-        if (options == QStringList{QStringLiteral("--json")})
-            return printDiagnosis(true);
-        return usage();
-    }
-    if (command == QLatin1String("state")) {
-        if (options.isEmpty())
-            return printState(false);
-        if (options == QStringList{QStringLiteral("--json")})
-            return printState(true);
-        return usage();
-    }
+    if (command == QLatin1String("doctor"))
+        return runPrinting(printDiagnosis, options);
+    if (command == QLatin1String("state"))
+        return runPrinting(printState, options);
     if (!options.isEmpty())
         return usage();
     if (command == QLatin1String("install"))
