@@ -33,12 +33,13 @@ say "Setting up the Debian packages and building Grabbit (this takes a while the
 bash Tools/setup-debian.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target GrabbitInstaller grabbitctl defaults MailStandIn \
-    mail-stand-in-control ZephMailMessageServiceEnablerArchive screenshot
+    mail-stand-in-control make-sandbox ZephMailMessageServiceEnablerArchive screenshot
 build="$(cd "$build" && pwd)"
 app="$build/GrabbitInstaller.app"
 installer="$app/Contents/MacOS/GrabbitInstaller"
 grabbitctl="$app/Contents/MacOS/grabbitctl"
 control="$build/Tools/MailStandIn/mail-stand-in-control"
+make_sandbox="$build/Tools/SimulatedMac/make-sandbox"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/grabbit-demo.XXXXXX")"
 sandbox="$work/mac"
@@ -48,30 +49,13 @@ started=()
 installer_pid=""
 
 # Mail reopened by the installer runs detached, and GNUstep starts its pasteboard and notification
-# servers on its own: they are found by their executable and by the sandbox's home.
-sandbox_processes() {
-    local entry pid executable
-    for entry in /proc/[0-9]*; do
-        pid="${entry#/proc/}"
-        executable="$(readlink "$entry/exe" 2>/dev/null || true)"
-        if [[ "$executable" == "$sandbox/"* ]]; then
-            echo "$pid"
-        elif [[ "$executable" == */gpbs || "$executable" == */gdnc ]] &&
-            tr '\0' '\n' <"$entry/environ" 2>/dev/null | grep -qxF "HOME=$sandbox/home"; then
-            echo "$pid"
-        fi
-    done
-}
-
+# servers on its own: make-sandbox stop ends them all with the sandbox's own processes.
 cleanup() {
     local pid
-    for pid in $installer_pid $(sandbox_processes) "${started[@]}"; do
+    for pid in $installer_pid "${started[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
-    sleep 0.5
-    for pid in $(sandbox_processes); do
-        kill -KILL "$pid" 2>/dev/null || true
-    done
+    [[ ! -d "$sandbox" ]] || "$make_sandbox" stop "$sandbox"
     rm -rf "$sandbox" "$work/tmp"
 }
 trap cleanup EXIT
@@ -106,7 +90,7 @@ dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify
 started+=("$!")
 
 say "Making a sandboxed Mac with macOS $os and the stand-in Mail in $sandbox."
-bash Tools/make-sandbox.sh create "$sandbox" --os "$os" --mail-executable "$build/Tools/MailStandIn/Mail"
+"$make_sandbox" create "$sandbox" --os "$os" --mail-executable "$build/Tools/MailStandIn/Mail"
 # shellcheck disable=SC1091
 source "$sandbox/environment"
 export HOME GRABBIT_SYSTEM_ROOT
@@ -235,7 +219,7 @@ if [[ "$update_os" == 10.11* && "$os" == 10.12* ]]; then
         "identifier, so the demo puts $update_os's Mail in its place: to Mail and the installer it is the same" \
         "as an update.)"
 fi
-bash Tools/make-sandbox.sh update-os "$sandbox" "$update_os"
+"$make_sandbox" update-os "$sandbox" "$update_os"
 quit_mail
 start_mail
 detail "Mail restarted and set the plug-in aside: $(status_field bundles-moved)"

@@ -7,7 +7,6 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qt6-translations-l10n libqt6opengl6-dev libqt6svg6 qt6-qpa-plugins
-  libplist-dev libplist-utils
   gobjc gobjc++ libobjc-12-dev
   libgnustep-base-dev libgnustep-gui-dev gnustep-base-runtime gnustep-gui-runtime
   gnustep-back0.29 gnustep-back0.29-cairo gnustep-make

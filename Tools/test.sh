@@ -5,6 +5,14 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
+# Non-blank, non-comment C++ lines of the tests against those of everything else but bench/.
+count_lines() {
+    local t c
+    t=$(git ls-files 'tests/*.cpp' 'tests/*.h' | xargs cat | grep -cvE '^\s*(//.*)?$')
+    c=$(git ls-files '*.cpp' '*.h' ':!tests/' ':!bench/' | xargs cat | grep -cvE '^\s*(//.*)?$')
+    awk -v t="$t" -v c="$c" 'BEGIN { printf "tests %d lines, code %d lines: %.2f (at most 0.40)\n", t, c, t / c }'
+}
+
 bash Tools/setup-debian.sh
 jobs="$(nproc)"
 
@@ -16,3 +24,5 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGRABBIT_SANITIZ
 cmake --build build-sanitize -j"$jobs"
 # The end-to-end runs drive whole processes already proven above; the sanitizers watch our code.
 ctest --test-dir build-sanitize --output-on-failure --timeout 600 --label-exclude end-to-end
+
+count_lines

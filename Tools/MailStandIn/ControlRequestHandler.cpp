@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
+#include <unistd.h>
 
 extern "C" id NSStringPboardType;
 
@@ -103,7 +104,8 @@ std::string ControlRequestHandler::select(const std::string& arguments)
 std::string ControlRequestHandler::services()
 {
     id pool = ObjC::send<id()>(ObjC::send<id()>(ObjC::classNamed("NSAutoreleasePool"), "alloc"), "init");
-    std::string response = performServicesRequest(context.window.messageList());
+    std::string response =
+        context.window ? performServicesRequest(context.window->messageList()) : "no-requestor";
     ObjC::release(pool);
     return response;
 }
@@ -111,8 +113,9 @@ std::string ControlRequestHandler::services()
 std::string ControlRequestHandler::status() const
 {
     const auto& identity = context.bundles.identity();
-    return std::string("launched-without-activation=") + yesNo(context.launchedWithoutActivation) +
-           "\twindow-visible=" + yesNo(context.window.isVisible()) +
+    return "pid=" + std::to_string(getpid()) +
+           "\tlaunched-without-activation=" + yesNo(context.launchedWithoutActivation) +
+           "\twindow-visible=" + yesNo(context.window && context.window->isVisible()) +
            "\tbundles-loaded=" + joined(context.bundles.loadedBundles()) +
            "\tbundles-moved=" + joined(context.bundles.movedBundles()) +
            "\tidentifiers=" + joined(identity.identifiers()) +

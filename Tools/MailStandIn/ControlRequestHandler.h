@@ -13,7 +13,8 @@ class ControlRequestHandler {
 public:
     struct Context {
         SampleMessages& messages;
-        MailWindow& window;
+        // None without a display.
+        const MailWindow* window;
         const BundleLoader& bundles;
         TerminationSignal& termination;
         bool launchedWithoutActivation;

@@ -15,8 +15,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <pwd.h>
 #include <string_view>
+#include <thread>
 #include <unistd.h>
 
 extern "C" id NSDefaultRunLoopMode;
@@ -79,25 +81,41 @@ int runApplication(bool withoutActivation)
     SampleMessages messages;
     if (!MailClasses::registerClasses(&messages))
         return EXIT_FAILURE;
-    id application = ObjC::send<id()>(ObjC::classNamed("NSApplication"), "sharedApplication");
-    if (application == nil) {
+    // Without a display there is no application object and no window; quitting, relaunching and
+    // the control channel still work as they do with one.
+    const bool withDisplay = !environment("DISPLAY", "").empty();
+    id application =
+        withDisplay ? ObjC::send<id()>(ObjC::classNamed("NSApplication"), "sharedApplication") : nil;
+    if (withDisplay && application == nil) {
         MailLog::write("Could not start the application (no display?)");
         return EXIT_FAILURE;
     }
+    // After the application object, whose start-up installs handlers of its own.
     TerminationSignal termination;
+    if (!termination.setMode(environment("GRABBIT_MAIL_QUIT", "at-once")))
+        MailLog::write("GRABBIT_MAIL_QUIT is not at-once, refuse, never or seconds; quitting at once");
     auto home = homeFolder();
     BundleLoader bundles(std::filesystem::path(home) / "Library" / "Mail",
                          MailIdentity::discover(executablePath(), environment("GRABBIT_SYSTEM_ROOT", "/")));
-    if (MailPreferences::bundlesEnabled(home))
+    if (!withDisplay)
+        MailLog::write("No display: no window, and plug-ins are not loaded");
+    else if (MailPreferences::bundlesEnabled(home))
         bundles.loadBundles();
 
-    MailWindow window(!withoutActivation);
-    ControlRequestHandler handler({messages, window, bundles, termination, withoutActivation});
+    std::optional<MailWindow> window;
+    if (withDisplay)
+        window.emplace(!withoutActivation);
+    ControlRequestHandler handler(
+        {messages, window ? &*window : nullptr, bundles, termination, withoutActivation});
     ControlChannel channel(environment("GRABBIT_MAIL_CONTROL_SOCKET", home + "/.mail-stand-in.sock"),
                            [&handler](const std::string& request) { return handler.answer(request); });
     while (!handler.quitRequested() && !termination.quitDue()) {
-        runOneSlice(application);
-        channel.poll();
+        if (withDisplay)
+            runOneSlice(application);
+        else
+            std::this_thread::sleep_for(std::chrono::duration<double>(runLoopSliceSeconds));
+        if (!termination.hangs())
+            channel.poll();
     }
     MailLog::write("Quitting");
     return EXIT_SUCCESS;

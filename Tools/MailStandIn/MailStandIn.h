@@ -7,7 +7,9 @@
 //
 // Environment: HOME (preferences, plug-ins), GRABBIT_SYSTEM_ROOT (SystemVersion.plist and the
 // Message framework; default "/"), GRABBIT_MAIL_CONTROL_SOCKET (default "$HOME/.mail-stand-in.sock"),
-// DISPLAY (an X server; Xvfb will do).
+// DISPLAY (an X server; Xvfb will do; without one Mail has no window and loads no plug-in),
+// GRABBIT_MAIL_QUIT (how a quit request is answered: "at-once", the default; SECONDS, after that
+// delay; "refuse", logged and ignored; "never", Mail hangs and answers nothing more).
 //
 // At start it reads its container preferences and, with EnableBundles on and
 // BundleCompatibilityVersion 3 or more, loads or disables each ~/Library/Mail/Bundles/*.mailbundle.
@@ -22,7 +24,8 @@
 //                           wrote the selection to a unique pasteboard and this is its string;
 //                           "no-requestor" when the message list offers none. The text is escaped to
 //                           one line: "\\" for a backslash, "\n" for a line feed, "\r" for a return
-//   status               -> tab-separated key=value fields: launched-without-activation=yes|no,
+//   status               -> tab-separated key=value fields: pid=<process id>,
+//                           launched-without-activation=yes|no,
 //                           window-visible=yes|no, bundles-loaded=<names,...>,
 //                           bundles-moved=<name:disabled folder,...>, identifiers=<uuid,...>,
 //                           compatibility-key=<Info.plist key read>, quit=accept|refuse

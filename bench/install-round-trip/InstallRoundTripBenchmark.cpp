@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: MIT
 // One installation with Mail not running, against the same work done by hand: the bare unzip of
 // the same archive into an empty folder and the two defaults writes. Both run alternately in one
-// sandbox; the medians and their ratio are printed.
-#include "Bundle.h"
+// simulated Mac; the medians and their ratio are printed.
 #include "ChildProcessLauncher.h"
 #include "MailBundleInstaller.h"
-#include "PropertyList.h"
+#include "TestMac.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,44 +18,11 @@ namespace {
 
 constexpr int repetitions = 25;
 
-struct Sandbox {
-    QTemporaryDir folder;
-    QString home() const { return folder.path() + QLatin1String("/home"); }
-    QString preferences() const
-    {
-        return home() +
-               QLatin1String(
-                   "/Library/Containers/com.apple.mail/Data/Library/Preferences/com.apple.mail.plist");
-    }
-    QString installer() const { return folder.path() + QLatin1String("/GrabbitInstaller.app"); }
-};
-
-bool prepare(const Sandbox& sandbox)
-{
-    const QString root = sandbox.folder.path() + QLatin1String("/root");
-    const QString mailContents = root + QLatin1String("/Applications/Mail.app/Contents");
-    const QString resources = sandbox.installer() + QLatin1String("/Contents/Resources");
-    QDir().mkpath(mailContents + QLatin1String("/MacOS"));
-    QDir().mkpath(resources);
-    QDir().mkpath(sandbox.home());
-    qputenv("HOME", QFile::encodeName(sandbox.home()));
-    qputenv("GRABBIT_SYSTEM_ROOT", QFile::encodeName(root));
-    qputenv("GRABBIT_DEFAULTS_TOOL", GRABBIT_DEFAULTS_TOOL);
-    Bundle::setMainBundlePath(sandbox.installer());
-    return QFile::copy(
-               QStringLiteral(GRABBIT_TEST_DATA_DIR "/mail-info-plists/10.12.6-mail-16G1408-info.plist"),
-               mailContents + QLatin1String("/Info.plist")) &&
-           QFile::copy(QStringLiteral(GRABBIT_PLUGIN_ARCHIVE),
-                       resources + QLatin1String("/ZephMailMessageServiceEnabler.zip"));
-}
-
 // Preferences that need both writes, and no plug-in: every round starts from the same place.
-void resetHome(const Sandbox& sandbox)
+void resetHome(const TestMac& mac)
 {
-    QDir(sandbox.home() + QLatin1String("/Library/Mail")).removeRecursively();
-    QDir().mkpath(QFileInfo(sandbox.preferences()).path());
-    PropertyList::writeToFile(QVariantMap{{QStringLiteral("BundleCompatibilityVersion"), qint64(1)}},
-                              sandbox.preferences(), PropertyListFormat::Binary);
+    QDir(mac.home() + QLatin1String("/Library/Mail")).removeRecursively();
+    TestMac::writePlist({{QStringLiteral("BundleCompatibilityVersion"), qint64(1)}}, mac.preferencesPath());
 }
 
 double timeInstallation()
@@ -75,14 +39,13 @@ double timeInstallation()
     return seconds;
 }
 
-double timeByHand(const Sandbox& sandbox)
+double timeByHand(const TestMac& mac)
 {
     ChildProcessLauncher& launcher = ChildProcessLauncher::sharedLauncher();
-    const QString target = sandbox.folder.path() + QLatin1String("/by-hand");
+    const QString target = mac.directory() + QLatin1String("/by-hand");
     QDir(target).removeRecursively();
     QDir().mkpath(target);
-    const QString archive =
-        sandbox.installer() + QLatin1String("/Contents/Resources/ZephMailMessageServiceEnabler.zip");
+    const QString archive = mac.archive();
     QElapsedTimer timer;
     timer.start();
     int failures = launcher.launchAndWait(
@@ -113,17 +76,15 @@ double median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    Sandbox sandbox;
-    if (!sandbox.folder.isValid() || !prepare(sandbox))
-        qFatal("cannot build the sandbox");
+    TestMac mac;
 
     std::vector<double> installations;
     std::vector<double> byHand;
     for (int round = 0; round < repetitions; ++round) {
-        resetHome(sandbox);
+        resetHome(mac);
         installations.push_back(timeInstallation());
-        resetHome(sandbox);
-        byHand.push_back(timeByHand(sandbox));
+        resetHome(mac);
+        byHand.push_back(timeByHand(mac));
     }
     const double installation = median(installations);
     const double manual = median(byHand);

@@ -4,12 +4,12 @@
 // then Mail reopened until the plug-in answers a Services request. Each phase's median is printed
 // with its share of the round trip; the whole installMailBundle call is timed in the same run, so
 // that the sum of the phases can be checked against it.
-#include "EndToEndSandbox.h"
 #include "MailBundleInstaller.h"
-#include "XvfbDisplay.h"
+#include "TestMac.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 
 #include <algorithm>
 #include <array>
@@ -45,17 +45,28 @@ void require(bool condition, const char* what)
         fail(what);
 }
 
-// Seconds until the freshly opened Mail has loaded the plug-in and it hands over the selection.
-void waitUntilThePluginAnswers(EndToEndSandbox& sandbox, const std::set<pid_t>& previous)
+// Waits until the freshly opened Mail has loaded the plug-in and it hands over the selection.
+void waitUntilThePluginAnswers(const TestMac& mac, const QList<qint64>& previous)
 {
-    require(sandbox.waitForMailOtherThan(previous, 30s), "Mail was not reopened");
+    require(mac.waitForMail(previous, 30000), "Mail was not reopened");
     for (int attempt = 0; attempt < 300; ++attempt) {
-        if (sandbox.mailRequest("select 0 2") == "ok 2 selected" &&
-            sandbox.mailRequest("services").value_or("").starts_with("text "))
+        if (mac.askMail("select 0 2") == QStringLiteral("ok 2 selected") &&
+            mac.askMail("services").value_or(QString()).startsWith("text "))
             return;
         std::this_thread::sleep_for(10ms);
     }
     fail("the plug-in never answered a Services request");
+}
+
+// A private X server for the stand-in Mail's window and plug-in, unless DISPLAY names one.
+void startXServer(QProcess& server)
+{
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        return;
+    // Xvfb picks a free display and writes its number to standard output.
+    server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"});
+    require(server.waitForReadyRead(15000), "Xvfb did not start");
+    qputenv("DISPLAY", ":" + server.readLine().trimmed());
 }
 
 class Stopwatch {
@@ -72,10 +83,10 @@ private:
     QElapsedTimer timer;
 };
 
-std::array<double, phaseCount> timePhases(EndToEndSandbox& sandbox)
+std::array<double, phaseCount> timePhases(const TestMac& mac)
 {
     MailBundleInstaller& installer = *MailBundleInstaller::sharedInstaller();
-    const auto previous = sandbox.mailProcesses();
+    const auto previous = mac.mailProcesses();
     std::array<double, phaseCount> seconds{};
     Error error;
     bool removed = true;
@@ -92,20 +103,20 @@ std::array<double, phaseCount> timePhases(EndToEndSandbox& sandbox)
     require(installer.updateMailBundleCompatibilityValues(&error), "the stamping failed");
     seconds[Stamping] = stopwatch.lap();
     require(installer.launchMail(), "Mail could not be reopened");
-    waitUntilThePluginAnswers(sandbox, previous);
+    waitUntilThePluginAnswers(mac, previous);
     seconds[Relaunch] = stopwatch.lap();
     return seconds;
 }
 
-double timeWholeRoundTrip(EndToEndSandbox& sandbox)
+double timeWholeRoundTrip(const TestMac& mac)
 {
-    const auto previous = sandbox.mailProcesses();
+    const auto previous = mac.mailProcesses();
     bool succeeded = false;
     Stopwatch stopwatch;
     MailBundleInstaller::sharedInstaller()->installMailBundle(
         [&](MailBundleInstaller*, const std::optional<Error>& error) { succeeded = !error; });
     require(succeeded, "installMailBundle failed");
-    waitUntilThePluginAnswers(sandbox, previous);
+    waitUntilThePluginAnswers(mac, previous);
     return stopwatch.lap();
 }
 
@@ -113,25 +124,21 @@ double timeWholeRoundTrip(EndToEndSandbox& sandbox)
 
 int main(int argc, char** argv)
 {
-    qputenv("GRABBIT_MAIN_BUNDLE", GRABBIT_BUILD_DIR "/GrabbitInstaller.app");
-    qputenv("GRABBIT_DEFAULTS_TOOL", GRABBIT_DEFAULTS_TOOL);
     QCoreApplication application(argc, argv);
-    XvfbDisplay display;
-    display.SetUp();
-    require(qEnvironmentVariableIsSet("DISPLAY"), "no X server");
+    QProcess xServer;
+    startXServer(xServer);
     {
-        EndToEndSandbox sandbox;
-        require(sandbox.isValid(), "cannot make the sandbox");
-        require(sandbox.grabbitctl("install").status == 0, "the first install failed");
-        require(sandbox.startMail(), "Mail did not start");
+        TestMac mac;
+        require(TestMac::grabbitctl({"install"}).status == 0, "the first install failed");
+        require(mac.startMail(), "Mail did not start");
 
         std::array<std::vector<double>, phaseCount> phases;
         std::vector<double> wholes;
         for (int round = 0; round < rounds; ++round) {
-            const auto seconds = timePhases(sandbox);
+            const auto seconds = timePhases(mac);
             for (int phase = 0; phase < phaseCount; ++phase)
                 phases[phase].push_back(seconds[phase]);
-            wholes.push_back(timeWholeRoundTrip(sandbox));
+            wholes.push_back(timeWholeRoundTrip(mac));
         }
 
         std::array<double, phaseCount> medians{};
@@ -151,6 +158,7 @@ int main(int argc, char** argv)
         std::printf("slowest phase: %s, %.1f times the rest together\n", phaseNames[slowest],
                     medians[slowest] / (sum - medians[slowest]));
     }
-    display.TearDown();
+    xServer.terminate();
+    xServer.waitForFinished();
     return 0;
 }

@@ -1,124 +1,98 @@
 // SPDX-License-Identifier: MIT
+// The application's launch modes: at login it shows itself only after an OS change.
 #include "AppController.h"
-#include "InstallerViewController.h"
-#include "InterfaceTestDesktopServices.h"
-#include "InterfaceTestSandbox.h"
 #include "MailBundleInstaller.h"
-#include "TestSandbox.h"
+#include "NSProcessInfo-Extensions.h"
+#include "TestMac.h"
 #include "UserNotificationTestBus.h"
 
-#include <QApplication>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-// An application controller whose termination is only counted.
-struct Controller {
-    AppController controller;
-    int terminations = 0;
-    Controller()
-    {
-        controller.setTerminationHandler([this] { ++terminations; });
-    }
-};
-
-} // namespace
 
 class AppControllerTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void loginLaunchEndsSilentlyUnlessMailChanged_data();
-    void loginLaunchEndsSilentlyUnlessMailChanged();
-    void reopenRemovesTheNotificationsAndShowsTheWindow();
-    void closingTheWindowEndsTheApplication();
-
-private:
-    QTemporaryDir m_configHome;
-    InterfaceTestDesktopServices m_desktop;
-    std::unique_ptr<ScopedSharedDesktopServices> m_scopedDesktop;
-    std::unique_ptr<UserNotificationTestBus> m_bus;
+    UserNotificationTestBus m_bus;
     FakeNotificationDaemon m_daemon;
+    int m_terminations = 0;
+
+    // A login-time launch on a Mac whose plug-in is in that state: none, or a copy older than the
+    // packaged one, stamped for this Mail or not.
+    void launchAtLogin(AppController& app, const TestMac& mac, int state)
+    {
+        if (state != MailBundleStateNotInstalled)
+            mac.makePlugin("Bundles", "0.1",
+                           QVariantList{state == 1 ? "STALE" : mac.compatibilityIdentifiers()[0]});
+        MailBundleInstaller::sharedInstaller()->updateMailBundleState();
+        app.setTerminationHandler([this] { ++m_terminations; });
+        app.configureMainWindow();
+        app.performLoginItemLaunchActions();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The notification center meets our daemon on the session bus it finds first.
+        QVERIFY(m_bus.isRunning() && m_bus.startDaemon(&m_daemon));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
+    }
+
+    void init() { m_terminations = 0; }
+
+    void onlyTheAutostartArgumentMeansALoginLaunch_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("atLogin");
+        QTest::newRow("the autostart entry's")
+            << QStringList{"Grabbit", "-psn_0_1", "--launched-at-login"} << true;
+        QTest::newRow("a plain start") << QStringList{"Grabbit"} << false;
+        QTest::newRow("as the program's name") << QStringList{"--launched-at-login"} << false;
+        QTest::newRow("a look-alike") << QStringList{"Grabbit", "--launched-at-login=1"} << false;
+    }
+
+    void onlyTheAutostartArgumentMeansALoginLaunch()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, atLogin);
+        QCOMPARE(ProcessInfo::wasLaunchedAtLogin(arguments), atLogin);
+    }
+
+    void aLoginLaunchEndsUnseenUnlessMailChanged()
+    {
+        for (const int state :
+             {MailBundleStateNotInstalled, MailBundleStateRequiresUpdateForMailBundleChange}) {
+            TestMac mac;
+            AppController app;
+            launchAtLogin(app, mac, state);
+            QTest::qWait(200);
+            QCOMPARE(std::exchange(m_terminations, 0), 1);
+            QVERIFY(!app.window()->testAttribute(Qt::WA_WState_Created));
+            QVERIFY(m_daemon.shown.isEmpty());
+        }
+    }
+
+    void afterAnOSChangeItNotifiesAndAReopenBringsTheWindowCentred()
+    {
+        TestMac mac;
+        AppController app;
+        launchAtLogin(app, mac, MailBundleStateRequiresUpdateForOSChange);
+        QTRY_COMPARE(UserNotificationCenter::defaultUserNotificationCenter().deliveredNotifications().size(),
+                     1);
+        QCOMPARE(m_daemon.shown.first().body, "Taskwell Grabbit needs to be updated.");
+        QVERIFY(app.window()->isVisible());
+        app.window()->hide();
+
+        QVERIFY(!app.applicationShouldHandleReopen(false));
+
+        QVERIFY(QTest::qWaitForWindowExposed(app.window()));
+        const QRect available = app.window()->screen()->availableGeometry();
+        QVERIFY(qAbs(app.window()->frameGeometry().center().x() - available.center().x()) <= 1);
+        QTRY_VERIFY(m_daemon.closed.contains(m_daemon.shown.first().identifier));
+        QCOMPARE(m_terminations, 0);
+        app.window()->close();
+        QCOMPARE(m_terminations, 1);
+    }
 };
-
-void AppControllerTest::initTestCase()
-{
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
-    m_scopedDesktop = std::make_unique<ScopedSharedDesktopServices>(&m_desktop);
-    // The default notification center meets our daemon on the session bus it finds first.
-    m_bus = std::make_unique<UserNotificationTestBus>();
-    QVERIFY(m_bus->isRunning());
-    QVERIFY(m_bus->startDaemon(&m_daemon));
-    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus->address().toUtf8());
-}
-
-void AppControllerTest::loginLaunchEndsSilentlyUnlessMailChanged_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::newRow("not installed") << int(MailBundleStateNotInstalled);
-    QTest::newRow("newer plug-in packaged") << int(MailBundleStateRequiresUpdateForMailBundleChange);
-    QTest::newRow("up to date") << int(MailBundleStateUpToDate);
-}
-
-void AppControllerTest::loginLaunchEndsSilentlyUnlessMailChanged()
-{
-    QFETCH(int, state);
-    TestSandbox sandbox;
-    prepareInterfaceSandbox(sandbox, state);
-    const qsizetype notificationsBefore = m_daemon.shown.size();
-    Controller app;
-
-    app.controller.configureMainWindow();
-    app.controller.performLoginItemLaunchActions();
-    QTest::qWait(200);
-
-    QCOMPARE(app.terminations, 1);
-    QVERIFY(!app.controller.window()->isVisible());
-    QVERIFY(!app.controller.window()->testAttribute(Qt::WA_WState_Created));
-    QVERIFY(!app.controller.hasBecomeForegroundProcess());
-    QCOMPARE(m_daemon.shown.size(), notificationsBefore);
-}
-
-void AppControllerTest::reopenRemovesTheNotificationsAndShowsTheWindow()
-{
-    TestSandbox sandbox;
-    prepareInterfaceSandbox(sandbox, MailBundleStateRequiresUpdateForOSChange);
-    Controller app;
-    app.controller.configureMainWindow();
-    app.controller.performLoginItemLaunchActions();
-    QTRY_COMPARE(UserNotificationCenter::defaultUserNotificationCenter().deliveredNotifications().size(), 1);
-    QVERIFY(app.controller.hasBecomeForegroundProcess());
-    QCOMPARE(m_daemon.shown.last().body, QStringLiteral("Taskwell Grabbit needs to be updated."));
-    const uint shownIdentifier = m_daemon.shown.last().identifier;
-    app.controller.window()->hide();
-
-    QVERIFY(!app.controller.applicationShouldHandleReopen(false));
-
-    QWidget* window = app.controller.window();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    const QRect available = window->screen()->availableGeometry();
-    QVERIFY(qAbs(window->frameGeometry().center().x() - available.center().x()) <= 1);
-    QTRY_VERIFY(m_daemon.closed.contains(shownIdentifier));
-    QCOMPARE(app.terminations, 0);
-}
-
-void AppControllerTest::closingTheWindowEndsTheApplication()
-{
-    TestSandbox sandbox;
-    prepareInterfaceSandbox(sandbox, MailBundleStateUpToDate);
-    Controller app;
-    app.controller.configureMainWindow();
-    app.controller.performStandardLaunchActions();
-    QVERIFY(QTest::qWaitForWindowExposed(app.controller.window()));
-    QCOMPARE(app.terminations, 0);
-
-    app.controller.window()->close();
-
-    QCOMPARE(app.terminations, 1);
-}
 
 QTEST_MAIN(AppControllerTest)
 #include "AppControllerTest.moc"

@@ -7,9 +7,6 @@
 
 namespace {
 
-const QString translationsFolder = QStringLiteral(GRABBIT_BUILD_DIR) +
-                                   QStringLiteral("/GrabbitInstaller.app/Contents/Resources/translations");
-
 QStringList placeholders(const QString& text)
 {
     QStringList found;
@@ -25,28 +22,21 @@ class TranslationTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The build gathers the texts from the sources; a new one without a German translation fails.
     void everyTextHasAGermanTranslationWithItsPlaceholders()
     {
         QTranslator german;
-        QVERIFY(german.load(QStringLiteral("Localizable_de"), translationsFolder));
-        const QStringList mustBeThere{
-            QStringLiteral("Unable to update Mail preferences."),
-            QStringLiteral("Mail failed to Quit. Please quit Mail manually and try again."),
-            QStringLiteral("The Grabbit installer is damaged: its plug-in archive is missing."),
-            QStringLiteral("Don’t Add"),
-        };
-        QStringList texts;
-        for (const char* text : localizableStrings)
-            texts << QString::fromUtf8(text);
-        for (const QString& text : mustBeThere)
-            QVERIFY2(texts.contains(text), qPrintable(text));
-
+        QVERIFY(german.load("Localizable_de",
+                            GRABBIT_BUILD_DIR "/GrabbitInstaller.app/Contents/Resources/translations"));
+        QVERIFY(
+            std::find(std::begin(localizableStrings), std::end(localizableStrings),
+                      std::string_view("Mail failed to Quit. Please quit Mail manually and try again.")) !=
+            std::end(localizableStrings));
         for (const char* text : localizableStrings) {
             const QString translation = german.translate("Localizable", text);
             QVERIFY2(!translation.isEmpty(), text);
             QCOMPARE(placeholders(translation), placeholders(QString::fromUtf8(text)));
-            QCOMPARE(translation.endsWith(QLatin1Char('\n')),
-                     QString::fromUtf8(text).endsWith(QLatin1Char('\n')));
+            QCOMPARE(translation.endsWith('\n'), QString::fromUtf8(text).endsWith('\n'));
         }
     }
 };

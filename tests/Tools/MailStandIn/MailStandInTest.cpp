@@ -1,268 +1,160 @@
 // SPDX-License-Identifier: MIT
-#include "LineEscaping.h"
-#include "MailSandbox.h"
-#include "SampleMessages.h"
-#include "XvfbDisplay.h"
+// The stand-in Mail and the simulated Mac it runs in. Plug-ins need Mail's window system, so
+// Mail runs on the test's private X server, except where it is to show that it needs none.
+#include "TestMac.h"
 
-#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QTest>
 
-#include <filesystem>
-#include <fstream>
-
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
+#include <csignal>
 
 namespace {
 
-const fs::path testPlugin = TEST_PLUGIN_EXECUTABLE;
-const fs::path realPlugin = GRABBIT_BUILD_DIR "/ZephMailMessageServiceEnabler.mailbundle";
-const char* const key12 = "Supported10.12PluginCompatibilityUUIDs";
-const char* const staleIdentifier = "00000000-0000-0000-0000-000000000000";
+const QString key12 = QStringLiteral("Supported10.12PluginCompatibilityUUIDs");
 
-class MailStandInTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(sandbox.isValid()); }
-
-    void launchOrFail(const std::vector<std::string>& arguments = {})
-    {
-        ASSERT_TRUE(sandbox.launch(arguments)) << sandbox.log();
-    }
-
-    MailSandbox sandbox;
-};
-
-TEST(MakeSandboxTest, UnknownVersionIsRefused)
+QString mailLog(const TestMac& mac)
 {
-    EXPECT_FALSE(MailSandbox("9.1").isValid());
-    EXPECT_FALSE(MailSandbox("10.*").isValid());
+    return TestMac::contents(mac.directory() + "/mail.log");
 }
 
-TEST(MakeSandboxTest, OperatingSystemUpdateReplacesMailAndDropsMessageFramework)
+QString status(const TestMac& mac)
 {
-    MailSandbox sandbox("10.8.5");
-    ASSERT_TRUE(sandbox.isValid());
-    auto before = sandbox.mailIdentifiers();
-    ASSERT_EQ(before.size(), 2u);
-    ASSERT_TRUE(sandbox.updateOperatingSystem("10.12.6"));
-    auto after = sandbox.mailIdentifiers();
-    ASSERT_EQ(after.size(), 1u);
-    EXPECT_NE(after[0], before[0]);
-    EXPECT_FALSE(sandbox.updateOperatingSystem("10.99"));
-    EXPECT_EQ(sandbox.mailIdentifiers(), after);
+    return mac.askMail("status").value_or(QString());
 }
 
-TEST_F(MailStandInTest, FreshPreferencesLoadNothing)
+// A bundle "<name>.mailbundle" listing the identifiers under the key, whose executable only marks
+// that it ran.
+void installPlugin(const TestMac& mac, const QString& name, const QString& key, const QStringList& listed)
 {
-    auto bundle = sandbox.installPlugin("Tester", key12, sandbox.mailIdentifiers(), testPlugin);
-    launchOrFail();
-    EXPECT_EQ(sandbox.status("bundles-loaded"), "");
-    EXPECT_FALSE(sandbox.pluginMarkerExists());
-    EXPECT_TRUE(fs::exists(bundle));
+    const QString bundle = mac.bundlesFolder() + '/' + name + ".mailbundle";
+    TestMac::writePlist({{"CFBundleExecutable", name}, {key, listed}}, bundle + "/Contents/Info.plist");
+    QDir().mkpath(bundle + "/Contents/MacOS");
+    QFile::copy(TEST_PLUGIN_EXECUTABLE, bundle + "/Contents/MacOS/" + name);
 }
 
-TEST_F(MailStandInTest, CompatibilityVersionBelowThreeLoadsNothing)
+void enablePlugins(const TestMac& mac, int compatibilityVersion = 3)
 {
-    sandbox.writePreferences(true, 2);
-    sandbox.installPlugin("Tester", key12, sandbox.mailIdentifiers(), testPlugin);
-    launchOrFail();
-    EXPECT_FALSE(sandbox.pluginMarkerExists());
-    EXPECT_NE(sandbox.log().find("BundleCompatibilityVersion 2"), std::string::npos);
-}
-
-// Each Mail reads its own key and checks the Message framework's identifier where the OS has one.
-struct VersionCase {
-    const char* os;
-    const char* key;
-    std::size_t identifierCount;
-};
-
-class MailStandInVersionTest : public ::testing::TestWithParam<VersionCase> {};
-
-TEST_P(MailStandInVersionTest, LoadsPluginListingAllIdentifiersUnderItsKey)
-{
-    MailSandbox sandbox(GetParam().os);
-    ASSERT_TRUE(sandbox.isValid());
-    auto identifiers = sandbox.mailIdentifiers();
-    ASSERT_EQ(identifiers.size(), GetParam().identifierCount);
-    sandbox.writePreferences(true, 3);
-    sandbox.installPlugin("Tester", GetParam().key, identifiers, testPlugin);
-    ASSERT_TRUE(sandbox.launch()) << sandbox.log();
-    EXPECT_EQ(sandbox.status("bundles-loaded"), "Tester.mailbundle");
-    EXPECT_TRUE(sandbox.pluginMarkerExists());
-    EXPECT_NE(sandbox.log().find("Loaded bundle"), std::string::npos);
-}
-
-TEST_P(MailStandInVersionTest, MovesPluginLackingOneIdentifier)
-{
-    MailSandbox sandbox(GetParam().os);
-    ASSERT_TRUE(sandbox.isValid());
-    auto identifiers = sandbox.mailIdentifiers();
-    identifiers.back() = staleIdentifier;
-    sandbox.writePreferences(true, 3);
-    sandbox.installPlugin("Tester", GetParam().key, identifiers, testPlugin);
-    ASSERT_TRUE(sandbox.launch()) << sandbox.log();
-    EXPECT_EQ(sandbox.status("bundles-moved"), "Tester.mailbundle:Bundles (Disabled)");
-    EXPECT_FALSE(sandbox.pluginMarkerExists());
-}
-
-INSTANTIATE_TEST_SUITE_P(Versions, MailStandInVersionTest,
-                         ::testing::Values(VersionCase{"10.8.5", "SupportedPluginCompatibilityUUIDs", 2},
-                                           VersionCase{"10.11.6", "SupportedPluginCompatibilityUUIDs", 1},
-                                           VersionCase{"10.12.6", key12, 1},
-                                           VersionCase{"10.13.6", "Supported10.13PluginCompatibilityUUIDs",
-                                                       1}));
-
-// After an OS update the plug-in stamped for the old Mail goes to a new disabled folder each time.
-TEST_F(MailStandInTest, OperatingSystemUpdateDisablesStalePluginIntoFreshFolders)
-{
-    sandbox.writePreferences(true, 3);
-    auto stamped = sandbox.mailIdentifiers();
-    sandbox.installPlugin("Tester", key12, stamped, testPlugin);
-    ASSERT_TRUE(sandbox.updateOperatingSystem("10.13.6"));
-    launchOrFail();
-    EXPECT_EQ(sandbox.status("bundles-moved"), "Tester.mailbundle:Bundles (Disabled)");
-    EXPECT_NE(sandbox.log().find("Incompatible plug-in"), std::string::npos);
-    sandbox.sendTerminate();
-    ASSERT_EQ(sandbox.waitForExit(10s), 0);
-
-    sandbox.installPlugin("Tester", key12, stamped, testPlugin);
-    launchOrFail();
-    EXPECT_EQ(sandbox.status("bundles-moved"), "Tester.mailbundle:Bundles (Disabled 1)");
-    auto mail = sandbox.home() / "Library" / "Mail";
-    EXPECT_TRUE(
-        fs::exists(mail / "Bundles (Disabled)" / "Tester.mailbundle" / "Contents" / "MacOS" / "Tester"));
-    EXPECT_TRUE(fs::exists(mail / "Bundles (Disabled 1)" / "Tester.mailbundle"));
-    EXPECT_FALSE(fs::exists(sandbox.bundles() / "Tester.mailbundle"));
-    EXPECT_FALSE(sandbox.pluginMarkerExists());
-}
-
-TEST_F(MailStandInTest, BadPluginsAreLoggedLeftInPlaceAndMailGoesOn)
-{
-    sandbox.writePreferences(true, 3);
-    auto identifiers = sandbox.mailIdentifiers();
-    auto withoutExecutable = sandbox.installPlugin("NoExecutable", key12, identifiers, std::nullopt);
-    auto garbage = sandbox.home() / "garbage";
-    std::ofstream(garbage) << "not a shared object";
-    auto unloadable = sandbox.installPlugin("Unloadable", key12, identifiers, garbage);
-    auto withoutInfo = sandbox.bundles() / "NoInfo.mailbundle";
-    fs::create_directories(withoutInfo / "Contents");
-    sandbox.installPlugin("Tester", key12, identifiers, testPlugin);
-    launchOrFail();
-
-    auto log = sandbox.log();
-    EXPECT_NE(log.find("Could not load bundle " + withoutExecutable.string() + ": no executable"),
-              std::string::npos)
-        << log;
-    EXPECT_NE(log.find("Could not load bundle " + unloadable.string() + ": "), std::string::npos) << log;
-    EXPECT_NE(log.find("Could not load bundle " + withoutInfo.string() + ": no readable Info.plist"),
-              std::string::npos)
-        << log;
-    EXPECT_EQ(sandbox.status("bundles-loaded"), "Tester.mailbundle");
-    EXPECT_EQ(sandbox.status("bundles-moved"), "");
-    EXPECT_TRUE(fs::exists(withoutExecutable) && fs::exists(unloadable) && fs::exists(withoutInfo));
-}
-
-TEST_F(MailStandInTest, CorruptedPreferencesLoadNothing)
-{
-    sandbox.writePreferencesBytes(std::string("bplist00\xff\x01garbage", 17));
-    sandbox.installPlugin("Tester", key12, sandbox.mailIdentifiers(), testPlugin);
-    launchOrFail();
-    EXPECT_NE(sandbox.log().find("Could not read preferences"), std::string::npos);
-    EXPECT_FALSE(sandbox.pluginMarkerExists());
-}
-
-// Without its own identifier Mail cannot check anything: it neither loads nor moves plug-ins.
-TEST_F(MailStandInTest, MailWithoutCompatibilityIdentifierTouchesNoPlugin)
-{
-    std::ofstream(sandbox.mailInfoPlist())
-        << "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-           "<key>CFBundleExecutable</key><string>Mail</string></dict></plist>";
-    sandbox.writePreferences(true, 3);
-    auto bundle = sandbox.installPlugin("Tester", key12, {staleIdentifier}, testPlugin);
-    launchOrFail();
-    EXPECT_NE(sandbox.log().find("No PluginCompatibilityUUID"), std::string::npos);
-    EXPECT_EQ(sandbox.status("identifiers"), "");
-    EXPECT_TRUE(fs::exists(bundle));
-    EXPECT_FALSE(sandbox.pluginMarkerExists());
-}
-
-TEST_F(MailStandInTest, SigtermQuitsCleanlyAndRemovesTheSocket)
-{
-    launchOrFail();
-    sandbox.sendTerminate();
-    EXPECT_EQ(sandbox.waitForExit(10s), 0);
-    EXPECT_FALSE(fs::exists(sandbox.home() / ".mail-stand-in.sock"));
-}
-
-TEST_F(MailStandInTest, RefusedQuitKeepsMailRunning)
-{
-    launchOrFail();
-    ASSERT_EQ(sandbox.request("refuse-quit"), "ok");
-    sandbox.sendTerminate();
-    EXPECT_FALSE(sandbox.waitForExit(500ms));
-    EXPECT_EQ(sandbox.request("ping"), "pong");
-}
-
-TEST_F(MailStandInTest, DelayedQuitEndsAfterTheDelay)
-{
-    launchOrFail();
-    ASSERT_EQ(sandbox.request("delay-quit 1.5"), "ok");
-    sandbox.sendTerminate();
-    EXPECT_FALSE(sandbox.waitForExit(700ms));
-    EXPECT_EQ(sandbox.waitForExit(10s), 0);
-}
-
-TEST_F(MailStandInTest, WindowIsShownOnlyWhenLaunchedWithActivation)
-{
-    launchOrFail({"--without-activation"});
-    EXPECT_EQ(sandbox.status("launched-without-activation"), "yes");
-    EXPECT_EQ(sandbox.status("window-visible"), "no");
-    ASSERT_EQ(sandbox.request("quit"), "ok");
-    ASSERT_EQ(sandbox.waitForExit(10s), 0);
-
-    launchOrFail();
-    EXPECT_EQ(sandbox.status("launched-without-activation"), "no");
-    EXPECT_EQ(sandbox.status("window-visible"), "yes");
-}
-
-TEST_F(MailStandInTest, ServicesWithoutPluginFindNoRequestor)
-{
-    launchOrFail();
-    EXPECT_EQ(sandbox.request("select 0 2"), "ok 2 selected");
-    EXPECT_EQ(sandbox.request("services"), "no-requestor");
-    EXPECT_EQ(sandbox.request("select 0 3").value_or("").rfind("error ", 0), 0u);
-    EXPECT_EQ(sandbox.request("select 1 1").value_or("").rfind("error ", 0), 0u);
-    EXPECT_EQ(sandbox.request("frobnicate").value_or("").rfind("error ", 0), 0u);
-}
-
-TEST_F(MailStandInTest, RealPluginHandsSelectedMessagesToServicesInFull)
-{
-    auto executable = realPlugin / "Contents" / "MacOS" / "ZephMailMessageServiceEnabler";
-    if (!fs::exists(executable))
-        GTEST_SKIP() << "the Mail plug-in is not built at " << realPlugin;
-    sandbox.writePreferences(true, 3);
-    auto identifiers = sandbox.mailIdentifiers();
-    auto bundle = sandbox.installPlugin("ZephMailMessageServiceEnabler", key12, identifiers, executable);
-    launchOrFail();
-    ASSERT_EQ(sandbox.status("bundles-loaded"), bundle.filename().string()) << sandbox.log();
-    ASSERT_EQ(sandbox.request("select 0 2"), "ok 2 selected");
-
-    auto response = sandbox.request("services").value_or("");
-    ASSERT_EQ(response.rfind("text ", 0), 0u) << response << sandbox.log();
-    auto text = LineEscaping::unescape(response.substr(5));
-    EXPECT_NE(text.find(SampleMessages::all()[0]), std::string::npos) << text;
-    EXPECT_NE(text.find(SampleMessages::all()[2]), std::string::npos) << text;
-    EXPECT_EQ(text.find("Subject: Moth found in relay 70"), std::string::npos) << text;
-
-    ASSERT_EQ(sandbox.request("select"), "ok 0 selected");
-    EXPECT_EQ(sandbox.request("services"), "no-requestor");
+    TestMac::writePlist({{"EnableBundles", true}, {"BundleCompatibilityVersion", compatibilityVersion}},
+                        mac.preferencesPath());
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new XvfbDisplay);
-    return RUN_ALL_TESTS();
-}
+class MailStandInTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(!qEnvironmentVariableIsEmpty("DISPLAY")); }
+
+    void aSandboxIsMadeForKnownVersionsOnlyAndItsOSUpdated()
+    {
+        QTemporaryDir folder;
+        QVERIFY(!SimulatedMac(folder.path()).create("9.1", MAIL_STAND_IN_EXECUTABLE));
+        QVERIFY(!SimulatedMac(folder.path()).create("10.*", MAIL_STAND_IN_EXECUTABLE));
+        TestMac mac("10.8.5");
+        const QStringList before = mac.compatibilityIdentifiers();
+        QCOMPARE(before.size(), 2);
+        QVERIFY(mac.updateOperatingSystem("10.12.6"));
+        QCOMPARE(mac.compatibilityIdentifiers(), QStringList{"21560BD9-A3CC-482E-9B99-95B7BF61EDC1"});
+        QVERIFY(!mac.updateOperatingSystem("10.99"));
+        QCOMPARE(mac.compatibilityIdentifiers(), QStringList{"21560BD9-A3CC-482E-9B99-95B7BF61EDC1"});
+    }
+
+    void aQuitRequestIsAnsweredAsToldWithoutADisplay_data()
+    {
+        // GRABBIT_MAIL_QUIT, whether Mail still runs 0.7 s after SIGTERM, whether it then answers,
+        // and whether it has ended three seconds later.
+        QTest::addColumn<QString>("quit");
+        QTest::addColumn<bool>("runs");
+        QTest::addColumn<bool>("answers");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("at once") << "at-once" << false << false << true;
+        QTest::newRow("after a delay") << "1.5" << true << true << true;
+        QTest::newRow("refusing") << "refuse" << true << true << false;
+        QTest::newRow("never") << "never" << true << false << false;
+    }
+
+    void aQuitRequestIsAnsweredAsToldWithoutADisplay()
+    {
+        QFETCH(QString, quit);
+        QFETCH(bool, runs);
+        QFETCH(bool, answers);
+        QFETCH(bool, ends);
+        TestMac mac;
+        const qint64 mail = mac.startMail({}, {"DISPLAY=", "GRABBIT_MAIL_QUIT=" + quit});
+        QVERIFY(status(mac).contains("window-visible=no"));
+        kill(pid_t(mail), SIGTERM);
+        QTest::qWait(700);
+        QCOMPARE(mac.mailProcesses().contains(mail), runs);
+        QCOMPARE(mac.askMail("ping") == "pong", answers);
+        QCOMPARE(QTest::qWaitFor([&] { return mac.mailProcesses().isEmpty(); }, 3000), ends);
+        QCOMPARE(QFile::exists(mac.controlSocket()), !ends);
+    }
+
+    void nothingIsLoadedWhereMailWouldLoadNothing_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("fresh preferences")
+            << QString("fresh") << "Plug-ins are off: EnableBundles is not set";
+        QTest::newRow("compatibility version 2")
+            << QString("version 2") << "BundleCompatibilityVersion 2 is below 3";
+        QTest::newRow("corrupted preferences") << QString("corrupted") << "Could not read preferences";
+        QTest::newRow("a Mail without identifier") << QString("anonymous") << "No PluginCompatibilityUUID";
+    }
+
+    void nothingIsLoadedWhereMailWouldLoadNothing()
+    {
+        QFETCH(QString, situation);
+        QFETCH(QString, logged);
+        TestMac mac;
+        installPlugin(mac, "Tester", key12, mac.compatibilityIdentifiers());
+        if (situation != "fresh")
+            enablePlugins(mac, situation == "version 2" ? 2 : 3);
+        if (situation == "corrupted")
+            TestMac::writeFile(mac.preferencesPath(), QByteArray("bplist00\xff\x01garbage", 17));
+        if (situation == "anonymous")
+            TestMac::writePlist({{"CFBundleExecutable", "Mail"}},
+                                mac.mailApplication() + "/Contents/Info.plist");
+        QVERIFY(mac.startMail());
+        QVERIFY2(mailLog(mac).contains(logged), qPrintable(mailLog(mac)));
+        QVERIFY(!QFile::exists(mac.home() + "/test-plugin-loaded"));
+        QVERIFY(status(mac).contains("\tbundles-loaded=\tbundles-moved=\t"));
+    }
+
+    void eachMailWantsAllItsIdentifiersUnderItsKey_data()
+    {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("10.8, with the Message framework")
+            << QString("10.8.5") << "SupportedPluginCompatibilityUUIDs";
+        QTest::newRow("10.11") << QString("10.11.6") << "SupportedPluginCompatibilityUUIDs";
+        QTest::newRow("10.12") << QString("10.12.6") << "Supported10.12PluginCompatibilityUUIDs";
+        QTest::newRow("10.13") << QString("10.13.6") << "Supported10.13PluginCompatibilityUUIDs";
+    }
+
+    // One plug-in lists every identifier, the other lacks the last: that one goes to a new
+    // disabled-bundles folder, numbered since an earlier one exists.
+    void eachMailWantsAllItsIdentifiersUnderItsKey()
+    {
+        QFETCH(QString, system);
+        QFETCH(QString, key);
+        TestMac mac(system);
+        enablePlugins(mac);
+        installPlugin(mac, "Tester", key, mac.compatibilityIdentifiers());
+        QStringList lacking = mac.compatibilityIdentifiers();
+        lacking.last() = "00000000-0000-0000-0000-000000000000";
+        installPlugin(mac, "Lacking", key, lacking);
+        QDir().mkpath(mac.bundlesFolder("Bundles (Disabled)"));
+        QVERIFY(mac.startMail());
+        QVERIFY(status(mac).contains(
+            "\tbundles-loaded=Tester.mailbundle\tbundles-moved=Lacking.mailbundle:Bundles (Disabled 1)\t"));
+        QVERIFY(QFile::exists(mac.home() + "/test-plugin-loaded"));
+        QVERIFY(QFile::exists(mac.bundlesFolder("Bundles (Disabled 1)") +
+                              "/Lacking.mailbundle/Contents/MacOS/Lacking"));
+    }
+};
+
+QTEST_GUILESS_MAIN(MailStandInTest)
+#include "MailStandInTest.moc"

@@ -1,7 +1,0 @@
-// SPDX-License-Identifier: MIT
-#include "FakeFileManager.h"
-
-void FakeFileManager::ShowItems(const QStringList& uris, const QString&)
-{
-    shownItems.append(uris);
-}
