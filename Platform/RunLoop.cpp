@@ -47,7 +47,7 @@ void runForSeconds(double seconds)
     });
 }
 
-// A nested event loop, asked after every pass: widgets paint only inside one (under X11 a bare
+// A nested event loop, asked after every pass: widgets paint only inside one (on some window systems a bare
 // processEvents loop leaves the window as it was). Once the application has been asked to quit,
 // such a loop returns at once or is ended early; then the wait processes the events itself,
 // sleeping until they come.
