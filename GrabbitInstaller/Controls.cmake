@@ -4,6 +4,7 @@ add_library(GrabbitControls STATIC
     Source/FontWithNameOrSystemFont.cpp Source/FontWithNameOrSystemFont.h
     Source/InstallerPushButton.cpp Source/InstallerPushButton.h
     Source/InstallerPushButtonCell.cpp Source/InstallerPushButtonCell.h
+    Source/InstallerProgressIndicator.cpp Source/InstallerProgressIndicator.h
     Source/InstallerProgressView.cpp Source/InstallerProgressView.h
     Source/LoginItemsManager.cpp Source/LoginItemsManager.h)
 target_include_directories(GrabbitControls PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}/Source")

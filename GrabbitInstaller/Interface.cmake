@@ -42,25 +42,48 @@ find_package(Qt6 6.4 REQUIRED COMPONENTS LinguistTools)
 
 qt_wrap_ui(installer_view_ui Resources/InstallerView.ui)
 
+# How the process was started, which the program reads before any window code is loaded.
+add_library(GrabbitLaunchMode STATIC
+    Source/NSProcessInfo-Extensions.cpp Source/NSProcessInfo-Extensions.h)
+target_include_directories(GrabbitLaunchMode PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}/Source")
+target_link_libraries(GrabbitLaunchMode PUBLIC Platform Qt6::Core)
+grabbit_strict_warnings(GrabbitLaunchMode)
+
 add_library(GrabbitInterface STATIC
     Source/AppController.cpp Source/AppController.h
     Source/InstallerViewController.cpp Source/InstallerViewController.h
-    Source/NSProcessInfo-Extensions.cpp Source/NSProcessInfo-Extensions.h
     ${installer_view_ui})
 target_include_directories(GrabbitInterface PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}/Source"
                                             PRIVATE "${CMAKE_CURRENT_BINARY_DIR}")
-target_link_libraries(GrabbitInterface PUBLIC GrabbitControls GrabbitEngine ZephAppKit PlatformDesktop Qt6::Widgets)
+target_link_libraries(GrabbitInterface PUBLIC
+    GrabbitControls GrabbitEngine GrabbitLaunchMode ZephAppKit PlatformDesktop Qt6::Widgets)
 grabbit_strict_warnings(GrabbitInterface)
 
+# The window library: the application object, the window and what they ask of the desktop, with
+# Qt's widget, D-Bus and network libraries. Its one entry is exported; everything else binds
+# within it, so its copy of the engine never meets the program's.
+add_library(GrabbitInstallerWindow MODULE Source/ApplicationMain.cpp Source/ApplicationMain.h)
+target_link_libraries(GrabbitInstallerWindow PRIVATE GrabbitInterface)
+target_link_options(GrabbitInstallerWindow PRIVATE "LINKER:--exclude-libs,ALL" "LINKER:-z,defs")
+set_target_properties(GrabbitInstallerWindow PROPERTIES
+    PREFIX ""
+    CXX_VISIBILITY_PRESET hidden
+    LIBRARY_OUTPUT_DIRECTORY "${GRABBIT_APP_BUNDLE}/Contents/Frameworks")
+grabbit_strict_warnings(GrabbitInstallerWindow)
+
+# The program links only Qt Core and the engine: at login it checks the plug-in's state and, in
+# every state but one, ends before the window library is loaded.
 add_executable(GrabbitInstaller Source/main.cpp)
-target_link_libraries(GrabbitInstaller PRIVATE GrabbitInterface)
+target_link_libraries(GrabbitInstaller PRIVATE GrabbitEngine GrabbitLaunchMode)
 set_target_properties(GrabbitInstaller PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${GRABBIT_APP_EXECUTABLES}")
+add_dependencies(GrabbitInstaller GrabbitInstallerWindow)
 grabbit_strict_warnings(GrabbitInstaller)
 
 # Every text the application shows, gathered at build time from the C++ sources of the libraries
 # and programs that the application is built from, as their targets list them.
 set(localizable_sources "")
-foreach(target GrabbitInstaller GrabbitInterface GrabbitControls GrabbitEngine grabbitctl
+foreach(target GrabbitInstaller GrabbitInstallerWindow GrabbitInterface GrabbitLaunchMode GrabbitControls
+               GrabbitEngine grabbitctl
                ZephAppKit ZephFoundation ZephBase ${GRABBIT_PLATFORM_LIBRARIES})
     get_target_property(target_sources ${target} SOURCES)
     get_target_property(target_folder ${target} SOURCE_DIR)

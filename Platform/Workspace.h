@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
 
@@ -15,6 +16,9 @@ public:
     virtual bool isTerminated() = 0;
     // An ordinary quit request, never a forced kill; false when it could not be delivered.
     virtual bool terminate() = 0;
+    // When the instance started (NSRunningApplication's launchDate); nothing when the system cannot
+    // tell. Never earlier than the real start, so a file written before it is older than the process.
+    virtual std::optional<QDateTime> launchDate() { return std::nullopt; }
 };
 
 // Launch option: start the application without bringing it to the front (AppKit's

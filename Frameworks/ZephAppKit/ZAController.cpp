@@ -104,8 +104,33 @@ void ZAController::didActivateNotification(UserNotificationCenter& center,
         owner->didActivateNotification(center, notification);
 }
 
+ZAController::TerminateReply ZAController::applicationShouldTerminate()
+{
+    return TerminateReply::Now;
+}
+
 void ZAController::terminate()
 {
+    if (m_terminationPending)
+        return;
+    switch (applicationShouldTerminate()) {
+    case TerminateReply::Now:
+        break;
+    case TerminateReply::Cancel:
+        return;
+    case TerminateReply::Later:
+        m_terminationPending = true;
+        return;
+    }
     if (m_terminationHandler)
+        m_terminationHandler();
+}
+
+void ZAController::replyToApplicationShouldTerminate(bool shouldTerminate)
+{
+    if (!m_terminationPending)
+        return;
+    m_terminationPending = false;
+    if (shouldTerminate && m_terminationHandler)
         m_terminationHandler();
 }

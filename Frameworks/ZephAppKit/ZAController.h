@@ -29,13 +29,21 @@ public:
     virtual bool applicationShouldHandleReopen(bool hasVisibleWindows);
     virtual bool applicationShouldTerminateAfterLastWindowClosed();
 
+    // Whether a request to end the application ends it now, never, or once the delegate answers
+    // through replyToApplicationShouldTerminate (work that must finish first).
+    enum class TerminateReply { Now, Cancel, Later };
+    virtual TerminateReply applicationShouldTerminate();
+    void replyToApplicationShouldTerminate(bool shouldTerminate);
+    bool isTerminationPending() const { return m_terminationPending; }
+
     void addNotificationOwner(ZFNotificationOwner* owner);
     bool shouldPresentNotification(UserNotificationCenter& center,
                                    const UserNotificationCenter::Notification& notification) override;
     void didActivateNotification(UserNotificationCenter& center,
                                  const UserNotificationCenter::Notification& notification) override;
 
-    // Ends the application once control returns to the event loop.
+    // Ends the application once control returns to the event loop, as applicationShouldTerminate
+    // allows.
     void terminate();
     // Tests end nothing: they count the requests instead.
     void setTerminationHandler(std::function<void()> handler) { m_terminationHandler = std::move(handler); }
@@ -50,4 +58,5 @@ private:
     QList<ZFNotificationOwner*> m_notificationOwners;
     std::function<void()> m_terminationHandler;
     ZARunningInstance* m_runningInstance = nullptr;
+    bool m_terminationPending = false;
 };

@@ -146,6 +146,106 @@ Wenn Sie es nicht hinzufügen, funktioniert Grabbit nach einem Update von OS X n
         <translation>HOME ist nicht verwendbar: „%1“ ist kein vorhandener Ordner.</translation>
     </message>
     <message>
+        <source>Click Install in Grabbit (or run “grabbitctl install”).</source>
+        <translation>Klicken Sie in Grabbit auf „Installieren“ (oder führen Sie „grabbitctl install“ aus).</translation>
+    </message>
+    <message>
+        <source>Click Remove in Grabbit (or run “grabbitctl remove”) and move Grabbit to the Trash. Nothing else listed here needs mending.</source>
+        <translation>Klicken Sie in Grabbit auf „Entfernen“ (oder führen Sie „grabbitctl remove“ aus) und legen Sie Grabbit in den Papierkorb. Alles andere, was hier steht, muss dann nicht mehr behoben werden.</translation>
+    </message>
+    <message>
+        <source>Click Update in Grabbit (or run “grabbitctl install”).</source>
+        <translation>Klicken Sie in Grabbit auf „Aktualisieren“ (oder führen Sie „grabbitctl install“ aus).</translation>
+    </message>
+    <message>
+        <source>Loading plug-ins is switched off in Mail’s preferences.</source>
+        <translation>Das Laden von Plug-ins ist in den Einstellungen von Mail ausgeschaltet.</translation>
+    </message>
+    <message>
+        <source>Mail cannot be found: there is no Mail in the Applications folders.</source>
+        <translation>Mail ist nicht auffindbar: In den Programme-Ordnern gibt es kein Mail.</translation>
+    </message>
+    <message>
+        <source>Mail has been running since before the Grabbit plug-in was last installed or changed, so it has not loaded it yet.</source>
+        <translation>Mail wurde geöffnet, bevor das Grabbit-Plug-in zuletzt installiert oder geändert wurde, und hat es deshalb noch nicht geladen.</translation>
+    </message>
+    <message>
+        <source>Mail has set the Grabbit plug-in aside in %1: it was not made ready for this version of Mail, which usually happens after a Mail or macOS update.</source>
+        <translation>Mail hat das Grabbit-Plug-in in %1 beiseitegelegt: Es war nicht für diese Version von Mail vorbereitet. Das geschieht meist nach einem Update von Mail oder macOS.</translation>
+    </message>
+    <message>
+        <source>Mail should load the Grabbit plug-in: nothing is in its way.</source>
+        <translation>Mail sollte das Grabbit-Plug-in laden: Nichts steht dem im Weg.</translation>
+    </message>
+    <message>
+        <source>Mail’s preferences (the file %1) are missing or cannot be read, so plug-ins cannot be switched on in them.</source>
+        <translation>Die Einstellungen von Mail (die Datei %1) fehlen oder können nicht gelesen werden, deshalb lassen sich Plug-ins darin nicht einschalten.</translation>
+    </message>
+    <message>
+        <source>Mail’s preferences accept only plug-ins of an older kind, not the Grabbit.</source>
+        <translation>Die Einstellungen von Mail lassen nur Plug-ins einer älteren Art zu, nicht aber den Grabbit.</translation>
+    </message>
+    <message>
+        <source>Move Grabbit to the Trash. Nothing else listed here needs mending.</source>
+        <translation>Legen Sie Grabbit in den Papierkorb. Alles andere, was hier steht, muss dann nicht mehr behoben werden.</translation>
+    </message>
+    <message>
+        <source>Open Mail once and quit it, so that it writes its preferences. Then run “grabbitctl install”.</source>
+        <translation>Öffnen Sie Mail einmal und beenden Sie es wieder, damit es seine Einstellungen schreibt. Führen Sie danach „grabbitctl install“ aus.</translation>
+    </message>
+    <message>
+        <source>Put Mail back into the Applications folder (reinstalling macOS brings it back), then run “grabbitctl doctor” again.</source>
+        <translation>Legen Sie Mail zurück in den Ordner „Programme“ (eine Neuinstallation von macOS bringt es zurück) und führen Sie dann „grabbitctl doctor“ erneut aus.</translation>
+    </message>
+    <message>
+        <source>Quit Mail and open it again.</source>
+        <translation>Beenden Sie Mail und öffnen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Run “grabbitctl install” to put a fresh copy in place (Mail is quit and reopened).</source>
+        <translation>Führen Sie „grabbitctl install“ aus, um eine frische Kopie zu installieren (Mail wird dafür beendet und wieder geöffnet).</translation>
+    </message>
+    <message>
+        <source>Run “grabbitctl install”: it lets Mail accept the Grabbit and reopens Mail.</source>
+        <translation>Führen Sie „grabbitctl install“ aus: Es lässt Mail den Grabbit annehmen und öffnet Mail erneut.</translation>
+    </message>
+    <message>
+        <source>Run “grabbitctl install”: it switches plug-ins on and reopens Mail.</source>
+        <translation>Führen Sie „grabbitctl install“ aus: Es schaltet Plug-ins ein und öffnet Mail erneut.</translation>
+    </message>
+    <message>
+        <source>Set HOME to your home folder (or log out and back in), then run “grabbitctl doctor” again.</source>
+        <translation>Setzen Sie HOME auf Ihren Benutzerordner (oder melden Sie sich ab und wieder an) und führen Sie dann „grabbitctl doctor“ erneut aus.</translation>
+    </message>
+    <message>
+        <source>The Grabbit plug-in is not installed, so Mail has nothing to load.</source>
+        <translation>Das Grabbit-Plug-in ist nicht installiert, Mail hat also nichts zu laden.</translation>
+    </message>
+    <message>
+        <source>The installed Grabbit plug-in (version %1) is older than the one this Grabbit brings (version %2).</source>
+        <translation>Das installierte Grabbit-Plug-in (Version %1) ist älter als das, welches dieser Grabbit mitbringt (Version %2).</translation>
+    </message>
+    <message>
+        <source>The installed Grabbit plug-in is damaged: its description (Info.plist) cannot be read.</source>
+        <translation>Das installierte Grabbit-Plug-in ist beschädigt: Seine Beschreibung (Info.plist) kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The installed Grabbit plug-in is damaged: its program file is missing or cannot be read.</source>
+        <translation>Das installierte Grabbit-Plug-in ist beschädigt: Seine Programmdatei fehlt oder kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The installed Grabbit plug-in is not made ready for this version of Mail (usually after a Mail or macOS update), so Mail sets it aside instead of loading it.</source>
+        <translation>Das installierte Grabbit-Plug-in ist nicht für diese Version von Mail vorbereitet (meist nach einem Update von Mail oder macOS), deshalb legt Mail es beiseite, statt es zu laden.</translation>
+    </message>
+    <message>
+        <source>This Mac runs macOS 10.13 or later, where Taskwell takes whole messages from Mail without the Grabbit: the plug-in is no longer needed.</source>
+        <translation>Auf diesem Mac läuft macOS 10.13 oder neuer, wo Taskwell vollständige E-Mails ohne den Grabbit aus Mail übernimmt: Das Plug-in wird nicht mehr benötigt.</translation>
+    </message>
+    <message>
+        <source>“%1”</source>
+        <translation>„%1“</translation>
+    </message>
+    <message>
         <source>the disk is full</source>
         <translation>die Festplatte ist voll</translation>
     </message>

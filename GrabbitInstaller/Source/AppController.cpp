@@ -9,6 +9,7 @@
 #include "ProcessType.h"
 #include "ZFAfterDelayPerformBlock.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -16,7 +17,12 @@
 
 AppController::AppController(QObject* parent) : ZAController(parent), m_window(std::make_unique<QWidget>())
 {
+    // An installer's one window keeps its size: it can be moved, minimized and closed, no more.
+    m_window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                             Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                             Qt::WindowCloseButtonHint);
     m_window->installEventFilter(this);
+    addMenuActions();
 }
 
 AppController::~AppController()
@@ -56,14 +62,36 @@ void AppController::presentHomeDirectoryError()
     sheet->open();
 }
 
+// The application menu's commands, reached by their keys from the window: Quit (Ctrl+Q, Command-Q
+// on macOS) and Help (F1, the help key on macOS).
+void AppController::addMenuActions()
+{
+    auto* quit = new QAction(m_window.get());
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &AppController::terminate);
+    auto* help = new QAction(m_window.get());
+    help->setShortcut(QKeySequence::HelpContents);
+    connect(help, &QAction::triggered, this, [this] {
+        if (m_installerViewController)
+            m_installerViewController->showHelp();
+    });
+    m_window->addActions({quit, help});
+}
+
 void AppController::configureMainWindow()
 {
-    m_window->setWindowTitle(localizedString("Taskwell Grabbit"));
+    // Alerts, sheets and notifications show the application's name: the same as the window's.
+    QGuiApplication::setApplicationDisplayName(localizedString("Taskwell Grabbit"));
+    m_window->setWindowTitle(QGuiApplication::applicationDisplayName());
     m_installerViewController = new InstallerViewController(this);
     connect(m_installerViewController, &InstallerViewController::terminateRequested, this,
             &AppController::terminate);
+    connect(m_installerViewController, &InstallerViewController::operationFinished, this,
+            &AppController::operationFinished);
     auto* layout = new QGridLayout(m_window.get());
     layout->setContentsMargins(0, 0, 0, 0);
+    // The window takes the view's size and keeps it.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_installerViewController->view(), 0, 0);
 }
 
@@ -86,15 +114,21 @@ void AppController::performLoginItemLaunchActions()
     QPointer<QWidget> window(m_window.get());
     ZFAfterDelayPerformBlock(
         [window] {
+            if (!window)
+                return;
             // Zero: the request lasts until the user turns to the window.
-            if (window)
-                QApplication::alert(window, 0);
+            QApplication::alert(window, 0);
+            // An idle application sends its window-system requests only with the next event;
+            // the request must reach the window manager now.
+            QGuiApplication::sync();
         },
         attentionRequestDelay);
 }
 
 void AppController::performStandardLaunchActions()
 {
+    // The user wants the window back: an end waiting for the work to finish is called off.
+    replyToApplicationShouldTerminate(false);
     becomeForegroundProcess();
     orderFrontMainWindow();
     m_installerViewController->performStandardLaunchActions();
@@ -134,6 +168,25 @@ bool AppController::applicationShouldHandleReopen(bool)
 bool AppController::applicationShouldTerminateAfterLastWindowClosed()
 {
     return true;
+}
+
+// Work that has started finishes before the application ends; the window goes at once.
+ZAController::TerminateReply AppController::applicationShouldTerminate()
+{
+    if (!m_installerViewController || !m_installerViewController->isPerformingOperation())
+        return TerminateReply::Now;
+    m_window->hide();
+    return TerminateReply::Later;
+}
+
+// A failure the user did not see must not pass silently: the window comes back with the error.
+void AppController::operationFinished(bool succeeded)
+{
+    if (!isTerminationPending())
+        return;
+    replyToApplicationShouldTerminate(succeeded);
+    if (!succeeded)
+        orderFrontMainWindow();
 }
 
 bool AppController::ownsNotification(const UserNotificationCenter::Notification&)

@@ -26,6 +26,7 @@ public:
     void applicationDidFinishLaunching() override;
     bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
     bool applicationShouldTerminateAfterLastWindowClosed() override;
+    TerminateReply applicationShouldTerminate() override;
 
     void configureMainWindow();
     void performLoginItemLaunchActions();
@@ -47,6 +48,8 @@ protected:
 
 private:
     void presentHomeDirectoryError();
+    void addMenuActions();
+    void operationFinished(bool succeeded);
 
     bool m_hasBecomeForegroundProcess = false;
     std::unique_ptr<QWidget> m_window;

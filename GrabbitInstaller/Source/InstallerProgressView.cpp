@@ -42,8 +42,14 @@ void InstallerProgressView::hideEvent(QHideEvent* event)
 
 // Every mouse button, wheel and key event ends here, and shortcuts (mnemonics of the buttons
 // beneath included) are taken as plain keys, so nothing starts another action while work runs.
+// Only the application's own commands, Quit and Help, still reach the window.
 bool InstallerProgressView::event(QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Quit) || key->matches(QKeySequence::HelpContents))
+            return QWidget::event(event);
+    }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

@@ -178,14 +178,13 @@ void InstallerViewController::showProgresssView()
 {
     m_ui->progressView->setHidden(false);
     m_ui->progressView->raise();
-    // A busy bar keeps moving as long as the event loop turns, which the engine lets it do.
-    m_ui->progressIndicator->setRange(0, 0);
+    m_ui->progressIndicator->startAnimation();
 }
 
 void InstallerViewController::hideProgressView()
 {
     m_ui->progressView->setHidden(true);
-    m_ui->progressIndicator->setRange(0, 1);
+    m_ui->progressIndicator->stopAnimation();
 }
 
 void InstallerViewController::installMailBundle()
@@ -202,6 +201,7 @@ void InstallerViewController::runBehindProgressView(
     void (MailBundleInstaller::*operation)(MailBundleInstaller::Completion), FinishHandler finished)
 {
     showProgresssView();
+    m_isPerformingOperation = true;
     QPointer<InstallerViewController> controller(this);
     MainOperationQueue::mainQueue().addOperationWithBlock([controller, operation, finished] {
         if (!controller)
@@ -218,7 +218,9 @@ bool InstallerViewController::operationDidFinish(MailBundleInstaller* installer,
                                                  const std::optional<Error>& error)
 {
     hideProgressView();
+    m_isPerformingOperation = false;
     installer->updateMailBundleState();
+    emit operationFinished(!error);
     if (error)
         presentError(*error);
     return !error;
@@ -229,7 +231,8 @@ void InstallerViewController::installationDidFinish(MailBundleInstaller* install
 {
     if (!operationDidFinish(installer, error))
         return;
-    if (shouldOfferToInstallLoginItem())
+    // A window the user has closed meanwhile gets no offer: the application is ending.
+    if (view()->window()->isVisible() && shouldOfferToInstallLoginItem())
         offerToInstallLoginItem();
 }
 
@@ -329,7 +332,9 @@ void InstallerViewController::showHighSierraAlert()
                         "Finder so that you can move it to the Trash.\n"));
     QPushButton* uninstallButton =
         sheet->addButton(localizedString("Uninstall and Show in Finder"), QMessageBox::AcceptRole);
-    QPushButton* quitButton = sheet->addButton(localizedString("Quit"), QMessageBox::RejectRole);
+    // Not the reject role: the message box would make it the Escape button, and only "Quit" itself
+    // or Ctrl+Q may end the application. With no Escape button, Escape does nothing.
+    QPushButton* quitButton = sheet->addButton(localizedString("Quit"), QMessageBox::ActionRole);
     // Qt's Ctrl is the Command key on macOS, so this is Command-Q there. A shortcut of the button
     // itself would let the message box answer a plain "q" as well.
     auto* quitShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), sheet);

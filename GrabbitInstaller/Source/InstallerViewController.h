@@ -40,6 +40,8 @@ public:
     // On the first call only: the High Sierra alert, where the system needs it.
     void performStandardLaunchActions();
     bool hasShownHighSierraAlert() const { return m_hasShownHighSierraAlert; }
+    // True from an install or removal action until its completion has run.
+    bool isPerformingOperation() const { return m_isPerformingOperation; }
 
     void installMailBundle();
     void removeMailBundle();
@@ -51,6 +53,9 @@ public:
 signals:
     // The user chose to end the application.
     void terminateRequested();
+    // An install or removal has ended, the overlay is gone and the state recomputed; an error is
+    // presented right after.
+    void operationFinished(bool succeeded);
 
 private:
     void awakeFromNib();
@@ -89,4 +94,5 @@ private:
     std::unique_ptr<Ui::InstallerView> m_ui;
     QPointer<QWidget> m_view;
     bool m_hasShownHighSierraAlert = false;
+    bool m_isPerformingOperation = false;
 };

@@ -31,6 +31,14 @@ bool MailBundleInstaller::isMailRunning()
     return mail && !mail->isTerminated();
 }
 
+std::optional<QDateTime> MailBundleInstaller::runningMailLaunchDate()
+{
+    const auto mail = firstRunningMail();
+    if (!mail || mail->isTerminated())
+        return std::nullopt;
+    return mail->launchDate();
+}
+
 bool MailBundleInstaller::terminateMail()
 {
     const auto mail = firstRunningMail();

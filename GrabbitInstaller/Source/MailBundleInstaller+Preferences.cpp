@@ -21,16 +21,6 @@ const QString pluginCompatibilityKey = QStringLiteral("PluginCompatibilityUUID")
 const QString supportedCompatibilityKey = QStringLiteral("SupportedPluginCompatibilityUUIDs");
 const QString supported1012CompatibilityKey = QStringLiteral("Supported10.12PluginCompatibilityUUIDs");
 
-// Empty without a usable home: then there is no preferences file to read or write.
-QString mailPreferencesPath()
-{
-    const auto home = HomeDirectory::path();
-    return home ? *home +
-                      QStringLiteral(
-                          "/Library/Containers/com.apple.mail/Data/Library/Preferences/com.apple.mail.plist")
-                : QString();
-}
-
 QString infoPlistInsideBundle()
 {
     return QStringLiteral("/Contents/Info.plist");
@@ -62,15 +52,24 @@ Error MailBundleInstaller::unableToUpdateMailPreferencesError() const
                  {{GBLocalizedDescriptionKey, localizedString("Unable to update Mail preferences.")}});
 }
 
-bool MailBundleInstaller::updateMailPreferences(Error* error)
+// Empty without a usable home: then there is no preferences file to read or write.
+QString MailBundleInstaller::mailPreferencesPath() const
+{
+    const auto home = HomeDirectory::path();
+    return home ? *home +
+                      QStringLiteral(
+                          "/Library/Containers/com.apple.mail/Data/Library/Preferences/com.apple.mail.plist")
+                : QString();
+}
+
+std::optional<QVariantMap> MailBundleInstaller::mailPreferences(QString* problem) const
 {
     FileManager& fileManager = FileManager::defaultManager();
     const QString path = mailPreferencesPath();
-    auto fail = [&](const QString& message) {
-        Log::write(message.arg(path));
-        if (error)
-            *error = unableToUpdateMailPreferencesError();
-        return false;
+    auto fail = [&](const QString& message) -> std::optional<QVariantMap> {
+        if (problem)
+            *problem = message.arg(path);
+        return std::nullopt;
     };
 
     if (!fileManager.fileExistsAtPath(path))
@@ -82,7 +81,20 @@ bool MailBundleInstaller::updateMailPreferences(Error* error)
     const auto preferences = PropertyList::fromData(*contents);
     if (!preferences || preferences->metaType().id() != QMetaType::QVariantMap)
         return fail(QStringLiteral("Contents of file appear to be wrong format at path: %1"));
-    const QVariantMap values = preferences->toMap();
+    return preferences->toMap();
+}
+
+bool MailBundleInstaller::updateMailPreferences(Error* error)
+{
+    QString problem;
+    const auto preferences = mailPreferences(&problem);
+    if (!preferences) {
+        Log::write(problem);
+        if (error)
+            *error = unableToUpdateMailPreferencesError();
+        return false;
+    }
+    const QVariantMap& values = *preferences;
 
     if (intForKey(values, QStringLiteral("BundleCompatibilityVersion"), -1) <= 2) {
         if (!setValue({QStringLiteral("-int"), QStringLiteral("3")},

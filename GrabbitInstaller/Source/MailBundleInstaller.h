@@ -3,6 +3,7 @@
 
 #include "Error.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -90,6 +91,10 @@ public:
     std::optional<QString> packagedVersionString() const;
 
     // Mail's preferences and the compatibility stamp.
+    QString mailPreferencesPath() const;
+    // Mail's preferences, read afresh; nothing when the file is missing, unreadable or not a
+    // dictionary, and then `problem` holds the line that says so.
+    std::optional<QVariantMap> mailPreferences(QString* problem = nullptr) const;
     bool updateMailPreferences(Error* error);
     Error unableToUpdateMailPreferencesError() const;
     bool setValue(const QStringList& values, const QString& forMailPreferenceKey);
@@ -100,6 +105,9 @@ public:
 
     // Mail's process.
     bool isMailRunning();
+    // When the Mail that isMailRunning looks at started; nothing when it does not run or the
+    // system cannot tell.
+    std::optional<QDateTime> runningMailLaunchDate();
     bool terminateMail();
     bool launchMail();
 

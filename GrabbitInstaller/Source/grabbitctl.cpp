@@ -3,6 +3,9 @@
 // the plug-in's situation from the outside.
 #include "MailBundleInstaller.h"
 
+#include "Bundle.h"
+#include "Localization.h"
+#include "MailBundleDoctor.h"
 #include "PropertyList.h"
 #include "ZFVersionNumber.h"
 
@@ -10,7 +13,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -25,7 +30,8 @@ void printLine(FILE* stream, const QString& line)
 
 int usage()
 {
-    printLine(stderr, QStringLiteral("usage: grabbitctl state [--json] | install | remove"));
+    printLine(stderr,
+              QStringLiteral("usage: grabbitctl state [--json] | doctor [--json] | install | remove"));
     return usageExitStatus;
 }
 
@@ -99,6 +105,38 @@ int printState(bool asJson)
     return 0;
 }
 
+// The findings are sentences for people, so they come in the user's language where the bundle has it.
+int printDiagnosis(bool asJson)
+{
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("Localizable"), QStringLiteral("_"),
+                        Bundle::mainBundle().resourcePath() + QStringLiteral("/translations")))
+        QCoreApplication::installTranslator(&translator);
+    const QList<MailBundleDoctor::Finding> findings = MailBundleDoctor::examine();
+    const int status = findings.isEmpty() ? 0 : 1;
+    if (asJson) {
+        // Written by hand so that the keys keep the documented order ("ok" first); QJsonObject sorts them.
+        const auto quoted = [](const QString& text) {
+            const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+            return QString::fromUtf8(array.mid(1, array.size() - 2));
+        };
+        QStringList list;
+        for (const MailBundleDoctor::Finding& finding : findings)
+            list << QStringLiteral("{\"code\":%1,\"message\":%2,\"fix\":%3}")
+                        .arg(quoted(finding.code), quoted(finding.message), quoted(finding.fix));
+        printLine(stdout, QStringLiteral("{\"ok\":%1,\"findings\":[%2]}")
+                              .arg(findings.isEmpty() ? QStringLiteral("true") : QStringLiteral("false"),
+                                   list.join(QLatin1Char(','))));
+        return status;
+    }
+    if (findings.isEmpty())
+        printLine(stdout, localizedString("Mail should load the Grabbit plug-in: nothing is in its way."));
+    for (const MailBundleDoctor::Finding& finding : findings)
+        printLine(stdout, QString(finding.message + QLatin1Char(' ') + finding.fix)
+                              .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    return status;
+}
+
 // Runs an install or a removal as the window does, recomputing the state afterwards; only a
 // failure is printed.
 int runOperation(void (MailBundleInstaller::*operation)(MailBundleInstaller::Completion))
@@ -119,6 +157,16 @@ int runOperation(void (MailBundleInstaller::*operation)(MailBundleInstaller::Com
     return 1;
 }
 
+// A command that prints for people, or as JSON with "--json"; any other option is bad usage.
+int runPrinting(int (*print)(bool asJson), const QStringList& options)
+{
+    if (options.isEmpty())
+        return print(false);
+    if (options == QStringList{QStringLiteral("--json")})
+        return print(true);
+    return usage();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -129,13 +177,10 @@ int main(int argc, char** argv)
         return usage();
     const QString command = arguments.first();
     const QStringList options = arguments.mid(1);
-    if (command == QLatin1String("state")) {
-        if (options.isEmpty())
-            return printState(false);
-        if (options == QStringList{QStringLiteral("--json")})
-            return printState(true);
-        return usage();
-    }
+    if (command == QLatin1String("doctor"))
+        return runPrinting(printDiagnosis, options);
+    if (command == QLatin1String("state"))
+        return runPrinting(printState, options);
     if (!options.isEmpty())
         return usage();
     if (command == QLatin1String("install"))

@@ -28,6 +28,11 @@ Bundle Bundle::mainBundle()
     const QString fromEnvironment = qEnvironmentVariable("GRABBIT_MAIN_BUNDLE");
     if (!fromEnvironment.isEmpty())
         return Bundle(fromEnvironment);
+    return executableBundle();
+}
+
+Bundle Bundle::executableBundle()
+{
     const QString folder = executableFolder();
     if (folder.endsWith(QLatin1String("/Contents/MacOS")))
         return Bundle(QDir::cleanPath(folder + QLatin1String("/../..")));
@@ -52,6 +57,11 @@ QString Bundle::resourcePath() const
 QString Bundle::executablePath() const
 {
     return m_bundlePath + QLatin1String("/Contents/MacOS/") + QFileInfo(m_bundlePath).completeBaseName();
+}
+
+QString Bundle::privateFrameworksPath() const
+{
+    return m_bundlePath + QLatin1String("/Contents/Frameworks");
 }
 
 std::optional<QString> Bundle::pathForResource(const QString& name, const QString& type) const

@@ -4,9 +4,9 @@
 #include "Bundle.h"
 #include "FileSystemRepresentation.h"
 #include "Log.h"
+#include "RunLoop.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QThread>
@@ -70,33 +70,31 @@ int waitBlocking(pid_t child)
     return exitStatusFromWaitStatus(waitStatus);
 }
 
-// Waits with the thread's event loop running, so that windows keep painting and spinners turn.
+// Waits with the thread's event loop running, so that windows keep painting and spinners turn. The
+// wait sleeps until the child's descriptor (or a poll) wakes it, also while the application quits.
 int waitWithEventLoop(pid_t child)
 {
     int exitStatus = -1;
     if (reapIfEnded(child, exitStatus))
         return exitStatus;
-    QEventLoop loop;
-    const int processDescriptor = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+    const struct ProcessDescriptor {
+        int value;
+        ~ProcessDescriptor()
+        {
+            if (value >= 0)
+                close(value);
+        }
+    } processDescriptor{static_cast<int>(syscall(SYS_pidfd_open, child, 0))};
     std::unique_ptr<QSocketNotifier> notifier;
     QTimer poll;
-    if (processDescriptor >= 0) {
-        notifier = std::make_unique<QSocketNotifier>(processDescriptor, QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    if (processDescriptor.value >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(processDescriptor.value, QSocketNotifier::Read);
     } else {
         // Kernels without process descriptors: look again every few milliseconds.
-        poll.setInterval(5);
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (reapIfEnded(child, exitStatus))
-                loop.quit();
-        });
-        poll.start();
+        poll.start(5);
     }
-    while (exitStatus == -1 && !reapIfEnded(child, exitStatus))
-        loop.exec();
-    notifier.reset();
-    if (processDescriptor >= 0)
-        close(processDescriptor);
+    bool ended = false;
+    RunLoop::runUntil([&] { return ended || (ended = reapIfEnded(child, exitStatus)); });
     return exitStatus;
 }
 

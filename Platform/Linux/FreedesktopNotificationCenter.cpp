@@ -3,6 +3,7 @@
 
 #include "Log.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -19,15 +20,22 @@ constexpr char daemonInterface[] = "org.freedesktop.Notifications";
 constexpr char defaultActionKey[] = "default";
 // The daemon keeps the notification until the user or the application removes it.
 constexpr int neverExpires = 0;
+// How long the daemon may take to show a notification, and to close one as the application ends.
+constexpr int notifyTimeoutMilliseconds = 5000;
+constexpr int closeAtQuitTimeoutMilliseconds = 1000;
 
 } // namespace
 
 FreedesktopNotificationCenter::FreedesktopNotificationCenter(QDBusConnection connection, QObject* parent)
     : QObject(parent), m_connection(std::move(connection))
 {
+    withdrawNotificationsAtQuit();
 }
 
-FreedesktopNotificationCenter::FreedesktopNotificationCenter(QObject* parent) : QObject(parent) {}
+FreedesktopNotificationCenter::FreedesktopNotificationCenter(QObject* parent) : QObject(parent)
+{
+    withdrawNotificationsAtQuit();
+}
 
 FreedesktopNotificationCenter::~FreedesktopNotificationCenter() = default;
 
@@ -81,7 +89,8 @@ void FreedesktopNotificationCenter::deliverNotification(const Notification& noti
     call << QGuiApplication::applicationDisplayName() << uint(0) << QString() << notification.title
          << notification.informativeText << actions << QVariantMap() << neverExpires;
     // Asynchronous: a bus without a daemon must never hold up the application.
-    auto* watcher = new QDBusPendingCallWatcher(connection().asyncCall(call), this);
+    auto* watcher =
+        new QDBusPendingCallWatcher(connection().asyncCall(call, notifyTimeoutMilliseconds), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, notification](QDBusPendingCallWatcher* finished) {
                 notificationCallFinished(finished, notification);
@@ -152,11 +161,37 @@ void FreedesktopNotificationCenter::removeAllDeliveredNotifications()
         closeNotification(daemonIdentifier);
 }
 
-void FreedesktopNotificationCenter::closeNotification(uint daemonIdentifier)
+// The daemon keeps a notification until it is closed: one that outlived the application would offer
+// a click that nothing answers any more.
+void FreedesktopNotificationCenter::withdrawNotificationsAtQuit()
+{
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this,
+                &FreedesktopNotificationCenter::withdrawDeliveredNotifications);
+}
+
+void FreedesktopNotificationCenter::withdrawDeliveredNotifications()
+{
+    // A notification on its way to the daemon is waited for, so that it can be closed too.
+    for (QDBusPendingCallWatcher* watcher : findChildren<QDBusPendingCallWatcher*>()) {
+        if (!watcher->isFinished())
+            watcher->waitForFinished();
+    }
+    const QList<uint> daemonIdentifiers = m_delivered.keys();
+    m_delivered.clear();
+    for (uint daemonIdentifier : daemonIdentifiers)
+        closeNotification(daemonIdentifier, CloseTiming::BeforeReturning);
+}
+
+void FreedesktopNotificationCenter::closeNotification(uint daemonIdentifier, CloseTiming timing)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(daemonService, daemonPath, daemonInterface,
                                                        QStringLiteral("CloseNotification"));
     call << daemonIdentifier;
-    // The daemon's answer changes nothing here: the notification is no longer ours either way.
-    connection().asyncCall(call);
+    // The daemon's answer changes nothing here: the notification is no longer ours either way. As
+    // the application ends, the call must have left before the process does.
+    if (timing == CloseTiming::BeforeReturning)
+        connection().call(call, QDBus::Block, closeAtQuitTimeoutMilliseconds);
+    else
+        connection().asyncCall(call);
 }

@@ -12,7 +12,8 @@
 class QDBusPendingCallWatcher;
 
 // User notifications shown by the desktop's notification daemon (org.freedesktop.Notifications).
-// Without a bus or a daemon a notification is dropped with one log line.
+// Without a bus or a daemon a notification is dropped with one log line. The notifications still
+// shown are withdrawn when the application ends.
 class FreedesktopNotificationCenter : public QObject, public UserNotificationCenter {
     Q_OBJECT
 
@@ -39,7 +40,10 @@ private slots:
 private:
     void deliverNotification(const Notification& notification);
     void notificationCallFinished(QDBusPendingCallWatcher* watcher, const Notification& notification);
-    void closeNotification(uint daemonIdentifier);
+    void withdrawNotificationsAtQuit();
+    void withdrawDeliveredNotifications();
+    enum class CloseTiming { Queued, BeforeReturning };
+    void closeNotification(uint daemonIdentifier, CloseTiming timing = CloseTiming::Queued);
     bool connectDaemonSignals();
     QDBusConnection& connection();
 

@@ -9,10 +9,12 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -114,4 +116,23 @@ bool ProcessRunningApplication::terminate()
         !isTerminated() && syscall(SYS_pidfd_send_signal, processDescriptor, SIGTERM, nullptr, 0) == 0;
     close(processDescriptor);
     return delivered;
+}
+
+std::optional<QDateTime> ProcessRunningApplication::launchDate()
+{
+    // The start time counts clock ticks since boot (the boot clock, which goes on in suspend). The end
+    // of that tick is taken: a copy written just before Mail started must never look newer than Mail.
+    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    timespec sinceBoot{};
+    timespec now{};
+    if (ticksPerSecond <= 0 || clock_gettime(CLOCK_BOOTTIME, &sinceBoot) != 0 ||
+        clock_gettime(CLOCK_REALTIME, &now) != 0)
+        return std::nullopt;
+    const auto nanoseconds = [](const timespec& time) {
+        return static_cast<long double>(time.tv_sec) * 1e9L + static_cast<long double>(time.tv_nsec);
+    };
+    const long double startedSinceBoot =
+        static_cast<long double>(m_startTime + 1) * 1e9L / static_cast<long double>(ticksPerSecond);
+    const long double startedSinceEpoch = nanoseconds(now) - (nanoseconds(sinceBoot) - startedSinceBoot);
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(startedSinceEpoch / 1e6L)), Qt::UTC);
 }

@@ -20,6 +20,7 @@ public:
 
     bool isTerminated() override;
     bool terminate() override;
+    std::optional<QDateTime> launchDate() override;
 
 private:
     pid_t m_pid;

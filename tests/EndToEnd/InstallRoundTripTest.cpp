@@ -36,11 +36,23 @@ void expectPluginLoadedByAFreshMail(const TestMac& mac, const QList<qint64>& ear
     QVERIFY(text.find(messages[1]) == std::string::npos);
 }
 
+// Qt's hidden client-leader window bears the application's display name too: any window of that
+// name that is viewable counts.
 bool windowIsViewable(const QString& title)
 {
-    QProcess information;
-    information.start("xwininfo", {"-name", title});
-    return information.waitForFinished(10000) && information.readAllStandardOutput().contains("IsViewable");
+    QProcess tree;
+    tree.start("xwininfo", {"-root", "-tree"});
+    if (!tree.waitForFinished(10000))
+        return false;
+    for (const QByteArray& line : tree.readAllStandardOutput().split('\n')) {
+        if (!line.contains("\"" + title.toUtf8() + "\":"))
+            continue;
+        QProcess information;
+        information.start("xwininfo", {"-id", QString::fromUtf8(line.trimmed().split(' ').value(0))});
+        if (information.waitForFinished(10000) && information.readAllStandardOutput().contains("IsViewable"))
+            return true;
+    }
+    return false;
 }
 
 } // namespace

@@ -144,8 +144,20 @@ private slots:
         QSignalSpy installs(window.part<QPushButton>("installMailBundleButton"), &QPushButton::clicked);
         QSignalSpy removals(window.part<QPushButton>("removeMailButtonBundle"), &QPushButton::clicked);
         bool busy = false;
+        QImage spinning;
         launcher.probe = [&] {
             busy = window.part("progressView")->isVisible();
+            // The spinner turns, centred on the overlay and clear of both buttons.
+            QWidget* spinner = window.part("progressIndicator");
+            const QRect place(spinner->mapTo(window.window(), QPoint()), spinner->size());
+            QVERIFY((place.center() - window.part("progressView")->geometry().center()).manhattanLength() <=
+                    1);
+            for (const char* button : {"installMailBundleButton", "removeMailButtonBundle"})
+                QVERIFY(!place.intersects(window.part(button)->geometry().translated(
+                    window.part(button)->parentWidget()->mapTo(window.window(), QPoint()))));
+            spinning = spinner->grab().toImage();
+            QTest::qWait(200);
+            QVERIFY(spinner->grab().toImage() != spinning);
             window.click("removeMailButtonBundle");
             window.click("installMailBundleButton");
             for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Space, Qt::Key_Return, Qt::Key_Backtab, Qt::Key_Space})

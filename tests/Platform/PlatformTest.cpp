@@ -4,10 +4,15 @@
 #include "HomeDirectory.h"
 #include "Log.h"
 #include "NotificationCenter.h"
+#include "RunLoop.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <ctime>
 
 #include <unistd.h>
 
@@ -61,6 +66,30 @@ private slots:
             ChildProcessLauncher::translateForThisSystem(program, command);
             QCOMPARE(QStringList{QFileInfo(program).fileName()} + command, expected);
         }
+    }
+
+    // Once the application has been asked to quit, every nested QEventLoop returns at once: a
+    // run-loop slice must still last its time, and a child wait still sleep until the child ends.
+    void waitsKeepTheirRuleWhileTheApplicationQuits()
+    {
+        qint64 sliceMilliseconds = 0, childMilliseconds = 0;
+        std::clock_t childProcessorTime = 0;
+        int status = -1;
+        QTimer::singleShot(0, [&] {
+            QCoreApplication::quit();
+            QElapsedTimer elapsed;
+            elapsed.start();
+            RunLoop::runForSeconds(0.2);
+            sliceMilliseconds = elapsed.restart();
+            const std::clock_t processorTime = std::clock();
+            status = ChildProcessLauncher::sharedLauncher().launchAndWait("/bin/sleep", {"0.5"});
+            childProcessorTime = std::clock() - processorTime;
+            childMilliseconds = elapsed.elapsed();
+        });
+        QCoreApplication::exec();
+        QVERIFY(sliceMilliseconds >= 195 && childMilliseconds >= 495 && status == 0);
+        // A wait that spins takes about the whole half second.
+        QVERIFY2(childProcessorTime < CLOCKS_PER_SEC / 20, qPrintable(QString::number(childProcessorTime)));
     }
 
     // Without a usable home the engine would work on the file system's root or beside the real

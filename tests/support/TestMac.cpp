@@ -21,13 +21,15 @@ TestMac::TestMac(const QString& osVersion) : SimulatedMac(QTemporaryDir::path())
     QString error;
     if (!create(osVersion, QStringLiteral(MAIL_STAND_IN_EXECUTABLE), &error))
         qFatal("cannot make a simulated Mac: %s", qPrintable(error));
-    // Copies of the resources, which tests change; the build's helpers.
+    // Copies of the resources, which tests change; the build's helpers and translations.
     const QString installer = directory() + "/GrabbitInstaller.app";
     QDir().mkpath(installer + "/Contents/Resources");
     for (const QString name :
          {"ZephMailMessageServiceEnabler.zip", "ZephMailMessageServiceEnabler-Version.txt"})
         QFile::copy(builtBundle + "/Contents/Resources/" + name, installer + "/Contents/Resources/" + name);
     QFile::link(builtBundle + "/Contents/Helpers", installer + "/Contents/Helpers");
+    QFile::link(builtBundle + "/Contents/Resources/translations",
+                installer + "/Contents/Resources/translations");
     const QList<QPair<const char*, QString>> wanted{{"HOME", home()},
                                                     {"GRABBIT_SYSTEM_ROOT", root()},
                                                     {"TEMP", temporaryFolder()},
