@@ -12,7 +12,7 @@ packages=(
   gnustep-back0.29 gnustep-back0.29-cairo gnustep-make
   googletest libgtest-dev libgmock-dev
   unzip zip acl
-  xvfb xauth x11-utils libx11-dev dbus dbus-daemon dbus-x11 desktop-file-utils
+  xvfb xauth x11-utils xdotool libx11-dev dbus dbus-daemon dbus-x11 desktop-file-utils
   fonts-dejavu-core fonts-liberation2 fontconfig
   procps psmisc valgrind
 )

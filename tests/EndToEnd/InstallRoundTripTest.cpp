@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <X11/Xlib.h>
+#include <unistd.h>
+
 namespace {
 
 const QString pluginName = QStringLiteral("ZephMailMessageServiceEnabler.mailbundle");
@@ -53,6 +56,50 @@ bool windowIsViewable(const QString& title)
             return true;
     }
     return false;
+}
+
+// The installer as a process of its own on the test's X server and bus, in the Mac the test is in.
+void startInstaller(QProcess& installer, const QString& busAddress, const QStringList& arguments = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    installer.setProcessEnvironment(environment);
+    installer.start(GRABBIT_BUILD_DIR "/GrabbitInstaller.app/Contents/MacOS/GrabbitInstaller", arguments);
+}
+
+bool xdotool(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start("xdotool", arguments);
+    return tool.waitForFinished(20000) && tool.exitCode() == 0;
+}
+
+// The processor time the process has used, in clock ticks (user and system, fields 14 and 15).
+qint64 processorTime(qint64 pid)
+{
+    const QList<QByteArray> fields =
+        TestMac::contents(QString("/proc/%1/stat").arg(pid)).split(')').last().split(' ');
+    return fields.value(12).toLongLong() + fields.value(13).toLongLong();
+}
+
+// Whether a window asks the window manager to mark it as demanding attention in that time.
+bool attentionRequested(Display* display, int milliseconds)
+{
+    const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    const Atom attention = XInternAtom(display, "_NET_WM_STATE_DEMANDS_ATTENTION", False);
+    return QTest::qWaitFor(
+        [&] {
+            XEvent event;
+            while (XPending(display)) {
+                XNextEvent(display, &event);
+                if (event.type == ClientMessage && event.xclient.message_type == state &&
+                    event.xclient.data.l[0] == 1 && Atom(event.xclient.data.l[1]) == attention)
+                    return true;
+            }
+            return false;
+        },
+        milliseconds);
 }
 
 } // namespace
@@ -101,15 +148,16 @@ private slots:
         QCOMPARE(mac.askMail("services"), "no-requestor");
         QCOMPARE(TestMac::grabbitctl({"state"}).output, "1 MailBundleStateRequiresUpdateForOSChange\n");
         {
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert("DBUS_SESSION_BUS_ADDRESS", m_bus.address());
-            environment.insert("QT_QPA_PLATFORM", "xcb");
+            Display* display = XOpenDisplay(nullptr);
+            XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask);
             QProcess installer, secondStart;
-            installer.setProcessEnvironment(environment);
-            secondStart.setProcessEnvironment(environment);
-            installer.start(GRABBIT_BUILD_DIR "/GrabbitInstaller.app/Contents/MacOS/GrabbitInstaller",
-                            {"--launched-at-login"});
+            startInstaller(installer, m_bus.address(), {"--launched-at-login"});
             QTRY_VERIFY_WITH_TIMEOUT(!m_notifications.shown.isEmpty(), 30000);
+            // Left alone and not active, the window asks for attention after a while.
+            QTRY_VERIFY_WITH_TIMEOUT(windowIsViewable("Taskwell Grabbit"), 10000);
+            XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
+            QVERIFY(attentionRequested(display, 10000));
+            XCloseDisplay(display);
             const FakeNotificationDaemon::Shown shown = m_notifications.shown.takeLast();
             QCOMPARE(shown.summary, "Update Grabbit");
             QCOMPARE(shown.actions.value(3), "Update");
@@ -117,7 +165,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(m_notifications.closed.contains(shown.identifier), 10000);
             QTRY_VERIFY_WITH_TIMEOUT(windowIsViewable("Taskwell Grabbit"), 10000);
             // A second start hands over to the running installer and ends.
-            secondStart.start(installer.program());
+            startInstaller(secondStart, m_bus.address());
             QVERIFY(secondStart.waitForFinished(20000) && secondStart.exitCode() == 0);
             QCOMPARE(installer.state(), QProcess::Running);
             installer.kill();
@@ -127,6 +175,28 @@ private slots:
         QVERIFY2(update.status == 0, qPrintable(update.errors));
         expectPluginLoadedByAFreshMail(mac, earlier);
         QVERIFY(!QDir(mac.bundlesFolder("Bundles (Disabled)")).exists());
+    }
+
+    // Quit while the installer waits for Mail to quit: the install ends as it would have, without
+    // spinning meanwhile, and then the application.
+    void anEndAskedForDuringTheWorkComesAfterItWithoutSpinning()
+    {
+        TestMac mac;
+        QVERIFY(mac.startMail({}, {"GRABBIT_MAIL_QUIT=4"}));
+        QProcess installer;
+        startInstaller(installer, m_bus.address());
+        QVERIFY(xdotool({"search", "--sync", "--onlyvisible", "--name", "^Taskwell Grabbit$"}));
+        QTest::qWait(500);
+        QVERIFY(xdotool({"key", "space"}));
+        QTest::qWait(500);
+        QVERIFY(xdotool({"key", "ctrl+q"}));
+        const qint64 before = processorTime(installer.processId());
+        QTest::qWait(2000);
+        QCOMPARE(installer.state(), QProcess::Running);
+        QVERIFY2(processorTime(installer.processId()) - before < sysconf(_SC_CLK_TCK) / 4,
+                 "the installer spins while Mail quits");
+        QVERIFY(installer.waitForFinished(30000) && installer.exitCode() == 0);
+        QCOMPARE(TestMac::grabbitctl({"state"}).output, "3 MailBundleStateUpToDate\n");
     }
 };
 

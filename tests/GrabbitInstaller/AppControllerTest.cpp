@@ -8,6 +8,7 @@
 
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 class AppControllerTest : public QObject {
     Q_OBJECT
@@ -76,8 +77,13 @@ private slots:
         launchAtLogin(app, mac, MailBundleStateRequiresUpdateForOSChange);
         QTRY_COMPARE(UserNotificationCenter::defaultUserNotificationCenter().deliveredNotifications().size(),
                      1);
+        // The desktop names the application as its window does, not after the executable.
+        QCOMPARE(m_daemon.shown.first().application, "Taskwell Grabbit");
         QCOMPARE(m_daemon.shown.first().body, "Taskwell Grabbit needs to be updated.");
         QVERIFY(app.window()->isVisible());
+        // An installer's one window keeps its size.
+        QVERIFY(app.window()->minimumSize() == app.window()->maximumSize() &&
+                !(app.window()->windowFlags() & Qt::WindowMaximizeButtonHint));
         app.window()->hide();
 
         QVERIFY(!app.applicationShouldHandleReopen(false));
@@ -89,6 +95,19 @@ private slots:
         QCOMPARE(m_terminations, 0);
         app.window()->close();
         QCOMPARE(m_terminations, 1);
+    }
+
+    // A notification left on screen after the end would offer a click that nothing answers.
+    void theNotificationIsWithdrawnWhenTheApplicationEnds()
+    {
+        TestMac mac;
+        AppController app;
+        launchAtLogin(app, mac, MailBundleStateRequiresUpdateForOSChange);
+        QTRY_VERIFY(
+            !UserNotificationCenter::defaultUserNotificationCenter().deliveredNotifications().isEmpty());
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();
+        QTRY_VERIFY(m_daemon.closed.contains(m_daemon.shown.last().identifier));
     }
 };
 

@@ -174,6 +174,56 @@ private slots:
         QVERIFY(window.waitUntilIdle());
     }
 
+    // Closing the window or Ctrl+Q while the engine works hides the window and lets the work end
+    // as it would have; then the application ends, unless the user reopened it meanwhile (the
+    // overlay is back) or the work failed: then the window shows the outcome.
+    void anEndAskedForDuringTheWorkWaitsForItsOutcome_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<bool>("reopened");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("closed, the install succeeds") << false << false << false << QString();
+        QTest::newRow("closed and reopened") << false << true << false << "loginItemOffer";
+        // Without a window system the platform binds no key to Quit.
+        if (!QKeySequence::keyBindings(QKeySequence::Quit).isEmpty())
+            QTest::newRow("Ctrl+Q, the install fails") << true << false << true << "errorAlert";
+    }
+
+    void anEndAskedForDuringTheWorkWaitsForItsOutcome()
+    {
+        QFETCH(bool, byKey);
+        QFETCH(bool, reopened);
+        QFETCH(bool, fails);
+        QFETCH(QString, outcome);
+        TestMac mac;
+        ProbingLauncher launcher;
+        InstallerWindow window;
+        QWindow* handle = window.window()->windowHandle();
+        // F1 runs the help from the main window too.
+        QTest::keyClick(handle, Qt::Key_F1);
+        QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(InstallerViewController::supportPageAddress)});
+        bool hiddenAndWaiting = false, overlaid = false;
+        launcher.probe = [&] {
+            if (byKey)
+                QTest::keySequence(handle, QKeySequence::Quit);
+            else
+                window.window()->close();
+            hiddenAndWaiting = !window.window()->isVisible() && window.terminations == 0;
+            if (reopened)
+                overlaid = !window.app.applicationShouldHandleReopen(false) &&
+                           window.part("progressView")->isVisible();
+            if (fails)
+                QFile::remove(mac.archive());
+        };
+        window.click("installMailBundleButton");
+        QVERIFY(window.waitUntilIdle() && hiddenAndWaiting && overlaid == reopened);
+        QCOMPARE(window.terminations, int(outcome.isEmpty()));
+        QCOMPARE(window.window()->isVisible(), !outcome.isEmpty());
+        QCOMPARE(InstallerWindow::sheet(outcome.isEmpty() ? "loginItemOffer" : outcome, 1000) != nullptr,
+                 !outcome.isEmpty());
+    }
+
     void theWorkEndsWithAnErrorSheetOrTheLoginItemOffer()
     {
         TestMac mac;
@@ -246,7 +296,7 @@ private slots:
         QCOMPARE(InstallerViewController().shouldOfferToInstallLoginItem(), offered);
     }
 
-    void theHighSierraAlertOffersHelpQuitsOnControlQAndUninstalls()
+    void theHighSierraAlertOffersHelpQuitsOnlyOnControlQAndUninstalls()
     {
         TestMac mac("10.13.6");
         putPlugin(mac, MailBundleStateRequiresUpdateForOSChange);
@@ -262,7 +312,9 @@ private slots:
             InstallerWindow::answer(alert, "Help");
             QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(InstallerViewController::supportPageAddress)});
             QVERIFY(alert && QTest::qWaitForWindowActive(alert));
-            QTest::keyClick(alert->windowHandle(), Qt::Key_Q);
+            // Neither a plain "q" nor Escape ends the application.
+            for (Qt::Key key : {Qt::Key_Q, Qt::Key_Escape})
+                QTest::keyClick(alert->windowHandle(), key);
             QTest::qWait(300);
             QVERIFY(alert && alert->isVisible() && window.terminations == 0);
             QTest::keyClick(alert->windowHandle(), Qt::Key_Q, Qt::ControlModifier);

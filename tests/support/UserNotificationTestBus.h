@@ -16,7 +16,7 @@ class FakeNotificationDaemon : public QObject {
 public:
     struct Shown {
         uint identifier;
-        QString summary, body;
+        QString application, summary, body;
         QStringList actions;
     };
 
@@ -34,10 +34,11 @@ public:
     static constexpr char name[] = "org.freedesktop.Notifications";
 
 public slots:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+    uint Notify(const QString& application, uint, const QString&, const QString& summary, const QString& body,
                 const QStringList& actions, const QVariantMap&, int)
     {
-        shown.append({shown.isEmpty() ? 1 : shown.last().identifier + 1, summary, body, actions});
+        shown.append(
+            {shown.isEmpty() ? 1 : shown.last().identifier + 1, application, summary, body, actions});
         return shown.last().identifier;
     }
     void CloseNotification(uint identifier) { closed.append(identifier); }
