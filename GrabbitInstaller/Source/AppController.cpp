@@ -40,15 +40,14 @@ void AppController::applicationDidFinishLaunching()
         return;
     }
     performStandardLaunchActions();
-    presentHomeDirectoryError();
 }
 
-// Without a usable home folder the engine cannot work: the window says why and offers nothing to
-// click.
+// Without a usable home folder the engine cannot work: the window says why (once, however often it
+// is reopened) and offers nothing to click.
 void AppController::presentHomeDirectoryError()
 {
     const auto error = MailBundleInstaller::homeDirectoryError();
-    if (!error)
+    if (!error || m_window->findChild<QMessageBox*>(QStringLiteral("homeDirectoryAlert")))
         return;
     for (const char* name : {"installMailBundleButton", "removeMailButtonBundle"}) {
         if (auto* button = m_window->findChild<QWidget*>(QLatin1String(name)))
@@ -132,6 +131,7 @@ void AppController::performStandardLaunchActions()
     becomeForegroundProcess();
     orderFrontMainWindow();
     m_installerViewController->performStandardLaunchActions();
+    presentHomeDirectoryError();
 }
 
 void AppController::becomeForegroundProcess()

@@ -31,27 +31,36 @@ private slots:
     }
 
     // Bad usage ends with status 2, a failure with 1: one line on standard error, nothing on output.
+    // Without a usable home nothing is looked at, not even the file system's root ("/" is what
+    // Qt answers for an unset HOME).
     void misuseAndFailuresAreOneLineOnStandardError_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
-        QTest::newRow("nothing") << QStringList{} << 2;
-        QTest::newRow("an unknown command") << QStringList{"status"} << 2;
-        QTest::newRow("an unknown option") << QStringList{"state", "--yaml"} << 2;
-        QTest::newRow("an option to install") << QStringList{"install", "--json"} << 2;
-        QTest::newRow("an install without the archive") << QStringList{"install"} << 1;
+        QTest::addColumn<QByteArray>("home");
+        QTest::newRow("nothing") << QStringList{} << 2 << QByteArray();
+        QTest::newRow("an unknown command") << QStringList{"status"} << 2 << QByteArray();
+        QTest::newRow("an unknown option") << QStringList{"state", "--yaml"} << 2 << QByteArray();
+        QTest::newRow("an option to install") << QStringList{"install", "--json"} << 2 << QByteArray();
+        QTest::newRow("an install without the archive") << QStringList{"install"} << 1 << QByteArray();
+        QTest::newRow("a state without HOME") << QStringList{"state"} << 2 << QByteArray("");
+        QTest::newRow("a removal with a relative HOME") << QStringList{"remove"} << 2 << QByteArray("home");
     }
 
     void misuseAndFailuresAreOneLineOnStandardError()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
+        QFETCH(QByteArray, home);
         TestMac mac;
         QFile::remove(mac.archive());
+        if (!home.isNull())
+            home.isEmpty() ? qunsetenv("HOME") : qputenv("HOME", home);
         const TestMac::Result result = TestMac::grabbitctl(arguments);
         QCOMPARE(result.status, status);
         QCOMPARE(result.output, QString());
         QCOMPARE(result.errors.count('\n'), 1);
+        QVERIFY(home.isNull() || result.errors.startsWith("HOME is"));
         QVERIFY(status == 2 ||
                 result.errors.startsWith("The Grabbit installer is damaged: its plug-in archive"));
     }

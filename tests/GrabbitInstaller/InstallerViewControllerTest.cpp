@@ -109,6 +109,8 @@ private slots:
             {"Update the Grabbit", pluginChange + about, "Update", toWork.arg("keep")}, true);
         row("up-to-date", 3, "10.12.6", {"Grabbit Installed", about, "Update", "The Grabbit is up to date."},
             false);
+        // Without a usable home the engine can do nothing: a sheet says why.
+        row("no-home", 0, "10.12.6", {"Install the Grabbit", about, "Install", toWork.arg("begin")}, false);
     }
 
     void eachStateShowsItsTextsAndButtons()
@@ -119,7 +121,12 @@ private slots:
         QFETCH(bool, installEnabled);
         TestMac mac(system);
         putPlugin(mac, state);
+        const bool noHome = QByteArray(QTest::currentDataTag()) == "no-home";
+        if (noHome)
+            qunsetenv("HOME");
         InstallerWindow window;
+        QMessageBox* alert = InstallerWindow::sheet("homeDirectoryAlert", noHome ? 5000 : 0);
+        QCOMPARE(alert && alert->text().startsWith("HOME is not set"), noHome);
         auto* install = window.part<InstallerPushButton>("installMailBundleButton");
         auto* remove = window.part<InstallerPushButton>("removeMailButtonBundle");
 
