@@ -16,7 +16,6 @@ set(GRABBIT_OBJC_RUNTIME_LIBRARIES
 set(GRABBIT_TEST_ENVIRONMENT
     "QT_QPA_PLATFORM=offscreen"
     "DISPLAY="
-    "GRABBIT_DEFAULTS_TOOL=${CMAKE_BINARY_DIR}/GrabbitInstaller.app/Contents/Helpers/defaults"
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_odr_violation=0"
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/sanitizer-suppressions.txt:print_suppressions=0"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
