@@ -51,16 +51,6 @@ QStringList loginItems()
     return entries;
 }
 
-// The plug-in in that state: stamped for another Mail, older or newer than the packaged one.
-void putPlugin(const TestMac& mac, int state)
-{
-    const QVariantList stamp{state == 1 ? "STALE" : mac.compatibilityIdentifiers().first()};
-    if (state != MailBundleStateNotInstalled)
-        mac.makePlugin("Bundles", state == MailBundleStateRequiresUpdateForMailBundleChange ? "0.1" : "99",
-                       stamp);
-    MailBundleInstaller::sharedInstaller()->updateMailBundleState();
-}
-
 } // namespace
 
 class InstallerViewControllerTest : public QObject {
@@ -120,7 +110,7 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(bool, installEnabled);
         TestMac mac(system);
-        putPlugin(mac, state);
+        mac.putPlugin(state);
         const bool noHome = QByteArray(QTest::currentDataTag()) == "no-home";
         if (noHome)
             qunsetenv("HOME");
@@ -143,7 +133,7 @@ private slots:
     void theOverlayKeepsClicksAndKeysFromTheButtonsWhileTheEngineWorks()
     {
         TestMac mac;
-        putPlugin(mac, MailBundleStateRequiresUpdateForMailBundleChange);
+        mac.putPlugin(MailBundleStateRequiresUpdateForMailBundleChange);
         // Run from a disk image, so that no login-item offer covers the window afterwards.
         m_desktop->volumes.insert(installer().toLocalFile(), 7);
         ProbingLauncher launcher;
@@ -236,7 +226,7 @@ private slots:
         TestMac mac;
         InstallerWindow window;
         const auto work = [&](const char* button) {
-            putPlugin(mac, MailBundleStateRequiresUpdateForMailBundleChange);
+            mac.putPlugin(MailBundleStateRequiresUpdateForMailBundleChange);
             window.click(button);
             return window.waitUntilIdle();
         };
@@ -306,7 +296,7 @@ private slots:
     void theHighSierraAlertOffersHelpQuitsOnlyOnControlQAndUninstalls()
     {
         TestMac mac("10.13.6");
-        putPlugin(mac, MailBundleStateRequiresUpdateForOSChange);
+        mac.putPlugin(MailBundleStateRequiresUpdateForOSChange);
         LoginItemsManager::sharedManager()->addLoginItemWithURL(installer(), false);
         {
             InstallerWindow window;
