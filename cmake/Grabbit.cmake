@@ -16,7 +16,6 @@ set(GRABBIT_OBJC_RUNTIME_LIBRARIES
 set(GRABBIT_TEST_ENVIRONMENT
     "QT_QPA_PLATFORM=offscreen"
     "DISPLAY="
-    "GRABBIT_DEFAULTS_TOOL=${CMAKE_BINARY_DIR}/GrabbitInstaller.app/Contents/Helpers/defaults"
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_odr_violation=0"
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/sanitizer-suppressions.txt:print_suppressions=0"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
@@ -26,7 +25,7 @@ set(GRABBIT_TEST_ENVIRONMENT
 # grabbit_add_test(NAME <name> SOURCES <files...> LIBRARIES <libs...> [LABELS <labels...>] [TIMEOUT <s>]
 #                  [X_SERVER])
 function(grabbit_add_test)
-    cmake_parse_arguments(TEST "X_SERVER" "NAME;TIMEOUT" "SOURCES;LIBRARIES;LABELS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(TEST "X_SERVER" "NAME;TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     add_executable(${TEST_NAME} ${TEST_SOURCES})
     target_link_libraries(${TEST_NAME} PRIVATE ${TEST_LIBRARIES})
     target_compile_definitions(${TEST_NAME} PRIVATE
@@ -43,7 +42,7 @@ function(grabbit_add_test)
     endif()
     set_tests_properties(${TEST_NAME} PROPERTIES
         TIMEOUT ${TEST_TIMEOUT}
-        ENVIRONMENT "${GRABBIT_TEST_ENVIRONMENT};${TEST_ENVIRONMENT}")
+        ENVIRONMENT "${GRABBIT_TEST_ENVIRONMENT}")
     if(TEST_LABELS)
         set_tests_properties(${TEST_NAME} PROPERTIES LABELS "${TEST_LABELS}")
     endif()

@@ -10,7 +10,6 @@
 #include <ObjCMessaging.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <sstream>
 #include <unistd.h>
@@ -125,10 +124,9 @@ std::string ControlRequestHandler::status() const
 
 std::string ControlRequestHandler::delayQuit(const std::string& arguments)
 {
-    char* end = nullptr;
-    double seconds = std::strtod(arguments.c_str(), &end);
-    if (arguments.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 3600)
+    const auto delay = TerminationSignal::parseDelay(arguments);
+    if (!delay)
         return "error delay-quit needs seconds between 0 and 3600";
-    context.termination.delay(std::chrono::milliseconds(std::lround(seconds * 1000)));
+    context.termination.delay(*delay);
     return "ok";
 }

@@ -31,16 +31,23 @@ TerminationSignal::~TerminationSignal()
     std::signal(SIGTERM, SIG_DFL);
 }
 
-bool TerminationSignal::setMode(const std::string& mode)
+std::optional<std::chrono::milliseconds> TerminationSignal::parseDelay(const std::string& seconds)
 {
     char* end = nullptr;
-    const double seconds = std::strtod(mode.c_str(), &end);
+    const double value = std::strtod(seconds.c_str(), &end);
+    if (seconds.empty() || *end != '\0' || !std::isfinite(value) || value < 0 || value > 3600)
+        return std::nullopt;
+    return std::chrono::milliseconds(std::lround(value * 1000));
+}
+
+bool TerminationSignal::setMode(const std::string& mode)
+{
     if (mode == "refuse")
         refuse();
     else if (mode == "never")
         hangsOnQuit = true;
-    else if (!mode.empty() && *end == '\0' && std::isfinite(seconds) && seconds >= 0 && seconds <= 3600)
-        delay(std::chrono::milliseconds(std::lround(seconds * 1000)));
+    else if (const auto wait = parseDelay(mode))
+        delay(*wait);
     else
         return mode == "at-once";
     return true;

@@ -17,6 +17,8 @@ public:
     // "at-once", a number of seconds to wait first, "refuse" (the request is logged and ignored)
     // or "never" (Mail hangs: it answers nothing more and never ends). False for anything else.
     bool setMode(const std::string& mode);
+    // A number of seconds from 0 to 3600, as the delay it stands for; nothing for anything else.
+    static std::optional<std::chrono::milliseconds> parseDelay(const std::string& seconds);
     void refuse();
     void delay(std::chrono::milliseconds delay);
 

@@ -131,7 +131,7 @@ private slots:
 
         QMessageBox* offer = InstallerWindow::sheet("loginItemOffer");
         QVERIFY(offer);
-        InstallerWindow::answer(offer, QString::fromUtf8("Don’t Add"));
+        QVERIFY(InstallerWindow::answer(offer, QString::fromUtf8("Don’t Add")));
         QCOMPARE(window.part<QLabel>("titleTextField")->text(), "Grabbit Installed");
         expectPluginLoadedByAFreshMail(mac, earlier);
         QCOMPARE(TestMac::grabbitctl({"state"}).output, "3 MailBundleStateUpToDate\n");

@@ -17,14 +17,10 @@ class AppControllerTest : public QObject {
     FakeNotificationDaemon m_daemon;
     int m_terminations = 0;
 
-    // A login-time launch on a Mac whose plug-in is in that state: none, or a copy older than the
-    // packaged one, stamped for this Mail or not.
+    // A login-time launch on a Mac whose plug-in is in that state.
     void launchAtLogin(AppController& app, const TestMac& mac, int state)
     {
-        if (state != MailBundleStateNotInstalled)
-            mac.makePlugin("Bundles", "0.1",
-                           QVariantList{state == 1 ? "STALE" : mac.compatibilityIdentifiers()[0]});
-        MailBundleInstaller::sharedInstaller()->updateMailBundleState();
+        mac.putPlugin(state);
         app.setTerminationHandler([this] { ++m_terminations; });
         app.configureMainWindow();
         app.performLoginItemLaunchActions();

@@ -3,8 +3,8 @@
 #include "AutostartLoginItemsList.h"
 #include "DesktopEntry.h"
 #include "NotificationCenter.h"
+#include "TestMac.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,17 +28,11 @@ class LoginItemsManagerTest : public QObject {
 
     QString entryPath(const QString& name) const { return m_home->filePath("autostart/" + name); }
     QUrl app(const QString& name) const { return QUrl::fromLocalFile(m_home->filePath(name + ".app/")); }
-    bool write(const QString& name, const QByteArray& data) const
+    void write(const QString& name, const QByteArray& data) const
     {
-        QFile file(entryPath(name));
-        return QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly) &&
-               file.write(data) == data.size();
+        TestMac::writeFile(entryPath(name), data);
     }
-    QByteArray read(const QString& name) const
-    {
-        QFile file(entryPath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray read(const QString& name) const { return TestMac::contents(entryPath(name)); }
 
 private slots:
     void init()
@@ -63,7 +57,7 @@ private slots:
             {group + exec + exec, {}},
             {group + exec + "Comment=\xff\n", {}}};
         for (const auto& [entry, bundle] : cases) {
-            QVERIFY(write("entry.desktop", entry));
+            write("entry.desktop", entry);
             const QList<LoginItemsList::Item> items = AutostartLoginItemsList::create()->snapshot();
             QCOMPARE(items.value(0).url.value_or(QUrl()),
                      bundle.isNull() ? QUrl() : QUrl::fromLocalFile(bundle));
@@ -81,9 +75,11 @@ private slots:
             "[Desktop Entry]\nExec=" + DesktopEntry::execValue({executable}).toUtf8() + "\n";
         const QByteArray withoutSlash = entryFor(QUrl::fromLocalFile(url.toLocalFile().chopped(1)));
         const QString brokenOfOurs = "com.zephlabs.GrabbitInstaller-2.desktop";
-        QVERIFY(write("a.desktop", others) && write("b.desktop", entryFor(url)));
-        QVERIFY(write("c.desktop", withoutSlash) && write(ourName, entryFor(otherCopy)));
-        QVERIFY(write(brokenOfOurs, "broken\n"));
+        write("a.desktop", others);
+        write("b.desktop", entryFor(url));
+        write("c.desktop", withoutSlash);
+        write(ourName, entryFor(otherCopy));
+        write(brokenOfOurs, "broken\n");
         const std::unique_ptr<LoginItemsManager> manager = LoginItemsManager::create();
         manager->addLoginItemWithURL(url, true);
         QCOMPARE(read("a.desktop") + read("b.desktop"), others + entryFor(url));
@@ -96,7 +92,7 @@ private slots:
         const std::optional<DesktopEntry> entry = DesktopEntry::read(entryPath(brokenOfOurs));
         QCOMPARE(DesktopEntry::execArguments(entry->value("Desktop Entry", "Exec")),
                  (QStringList{executable, "--launched-at-login"}));
-        QVERIFY(write(brokenOfOurs, read(brokenOfOurs) + "# mine\nX-Mine = a\\sb\n"));
+        write(brokenOfOurs, read(brokenOfOurs) + "# mine\nX-Mine = a\\sb\n");
         const QByteArray edited = read(brokenOfOurs);
         manager->addLoginItemWithURL(url, true);
         QCOMPARE(read(brokenOfOurs), QByteArray(edited).replace("Hidden=false", "Hidden=true"));
@@ -117,7 +113,7 @@ private slots:
         manager->addLoginItemWithURL(app("G"), false);
         QTRY_VERIFY(posts > 3);
         const int afterCreation = posts;
-        QVERIFY(write("other.desktop", "[Desktop Entry]\n"));
+        write("other.desktop", "[Desktop Entry]\n");
         QTRY_VERIFY(posts > afterCreation);
         NotificationCenter::defaultCenter().removeObserver(this);
     }

@@ -95,8 +95,13 @@ std::string outcome(Call call, char target, const char* replaced, const char* wi
     result = answers(replaced) + " " +
              (previous ? char('0' + ObjC::call<long()>(previous, instances[0], selector)) : '-') + " " +
              (ofC ? method_getTypeEncoding(ofC) : "none") + result;
-    if (assertion != std::string::npos)
-        result += ": " + log.substr(assertion, log.find('\n', assertion) - assertion);
+    if (assertion != std::string::npos) {
+        // Which line reported it is the code's layout, not its behaviour: only require one.
+        std::string report = log.substr(assertion, log.find('\n', assertion) - assertion);
+        const size_t line = std::string("MethodReplacement.cpp:").size();
+        const size_t digits = report.find_first_not_of("0123456789", line) - line;
+        result += ": " + report.replace(line, digits, digits > 0 ? "N" : "no line");
+    }
     for (id instance : instances)
         object_dispose(instance);
     return result;
@@ -119,16 +124,16 @@ TEST(MethodReplacementTest, changesTheTargetAndItsSubclassesOnly)
 // The default assertion handler logs the function's signature, the file and the line, then raises.
 TEST(MethodReplacementTest, aMissingNewSelectorIsReportedToTheAssertionHandlerAndChangesNothing)
 {
-    const auto reported = [](int line, const char* function) {
-        return "1111 - q@: raised: MethodReplacement.cpp:" + std::to_string(line) +
-               "  Assertion failed in IMP ZB" + function + ".  Couldn't get Method for new selector";
+    const auto reported = [](const char* function) {
+        return std::string("1111 - q@: raised: MethodReplacement.cpp:N  Assertion failed in IMP ZB") +
+               function + ".  Couldn't get Method for new selector";
     };
     EXPECT_EQ(outcome(Call::withSelector, 'B', "zAnswer", "zMissing"),
-              reported(59, "ReplaceMethodImplementationWithSelector(Class, SEL, SEL)"));
+              reported("ReplaceMethodImplementationWithSelector(Class, SEL, SEL)"));
     EXPECT_EQ(outcome(Call::withSelectorOfS, 'B', "zAnswer", "zMissing"),
-              reported(67, "ReplaceMethodImplementationWithSelectorOnClass(Class, SEL, Class, SEL)"));
+              reported("ReplaceMethodImplementationWithSelectorOnClass(Class, SEL, Class, SEL)"));
     EXPECT_EQ(outcome(Call::chain, 'B', "zAnswer", "zMissing"),
-              reported(75, "ChainMethodImplementationWithSelector(Class, SEL, SEL)"));
+              reported("ChainMethodImplementationWithSelector(Class, SEL, SEL)"));
 }
 
 } // namespace

@@ -48,11 +48,16 @@ QMessageBox* InstallerWindow::sheet(const QString& name, int milliseconds)
     return found;
 }
 
-void InstallerWindow::answer(QMessageBox* sheet, const QString& buttonText)
+bool InstallerWindow::answer(QMessageBox* sheet, const QString& buttonText)
 {
+    if (!sheet)
+        return false;
     for (QAbstractButton* button : sheet->buttons())
-        if (button->text() == buttonText)
+        if (button->text() == buttonText) {
             QTest::mouseClick(button, Qt::LeftButton);
+            return true;
+        }
+    return false;
 }
 
 void InstallerWindow::screenshot(const QString& name, QWidget* sheet) const

@@ -29,6 +29,7 @@ public:
 
     // The open sheet of that name, once it shows; none when it never does.
     static QMessageBox* sheet(const QString& name, int milliseconds = 5000);
-    static void answer(QMessageBox* sheet, const QString& buttonText);
+    // Clicks the sheet's button of that text; false when there is no sheet or no such button.
+    [[nodiscard]] static bool answer(QMessageBox* sheet, const QString& buttonText);
     void screenshot(const QString& name, QWidget* sheet = nullptr) const;
 };

@@ -3,6 +3,7 @@
 
 #include "AtomicFileWriter.h"
 #include "Bundle.h"
+#include "MailBundleInstaller.h"
 #include "PropertyList.h"
 
 #include <QDir>
@@ -63,6 +64,16 @@ QString TestMac::makePlugin(const QString& folder, const QVariant& version,
     writePlist(info, pluginPath(folder) + "/Contents/Info.plist");
     writeFile(pluginPath(folder) + "/Contents/MacOS/ZephMailMessageServiceEnabler", "plug-in");
     return pluginPath(folder);
+}
+
+void TestMac::putPlugin(int state) const
+{
+    if (state != MailBundleStateNotInstalled)
+        makePlugin("Bundles", state == MailBundleStateRequiresUpdateForMailBundleChange ? "0.1" : "99",
+                   QVariantList{state == MailBundleStateRequiresUpdateForOSChange
+                                    ? "STALE"
+                                    : compatibilityIdentifiers().first()});
+    MailBundleInstaller::sharedInstaller()->updateMailBundleState();
 }
 
 TestMac::Result TestMac::grabbitctl(const QStringList& arguments)

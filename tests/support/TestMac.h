@@ -30,6 +30,9 @@ public:
     // at all when there is none); answers its path.
     QString makePlugin(const QString& folder, const QVariant& version,
                        const std::optional<QVariantList>& stamp) const;
+    // The plug-in in that MailBundleState (stamped for another Mail, older or newer than the
+    // packaged one, or absent), with the engine told.
+    void putPlugin(int state) const;
 
     struct Result {
         int status = -1;

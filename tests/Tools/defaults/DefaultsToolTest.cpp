@@ -120,7 +120,7 @@ void DefaultsToolTest::commands()
         setrlimit(RLIMIT_FSIZE, &limit);
     });
     qputenv("HOME", QFile::encodeName(home.path()));
-    process.start(qEnvironmentVariable("GRABBIT_DEFAULTS_TOOL"), arguments);
+    process.start(GRABBIT_BUILD_DIR "/GrabbitInstaller.app/Contents/Helpers/defaults", arguments);
     QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
     const QString output =
         QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
