@@ -118,6 +118,8 @@ int removeEntry(int parent, const char* name)
         return failure;
     }
     int failure = 0;
+    // readdir answers nullptr both at the end and on an error; only errno tells them apart.
+    errno = 0;
     while (dirent* entry = readdir(listing)) {
         const QByteArrayView entryName(entry->d_name);
         if (entryName == "." || entryName == "..")
@@ -125,7 +127,10 @@ int removeEntry(int parent, const char* name)
         failure = removeEntry(folder, entry->d_name);
         if (failure != 0)
             break;
+        errno = 0;
     }
+    if (failure == 0)
+        failure = errno;
     closedir(listing);
     if (failure != 0)
         return failure;
@@ -255,12 +260,22 @@ std::optional<QStringList> FileManager::contentsOfDirectoryAtPath(const QString&
         return std::nullopt;
     }
     QStringList names;
+    // readdir answers nullptr both at the end and on an error: a listing cut short is no listing.
+    errno = 0;
     while (dirent* entry = readdir(listing)) {
         const QByteArrayView name(entry->d_name);
         if (name != "." && name != "..")
             names.append(FileSystemRepresentation::toPath(name));
+        errno = 0;
     }
+    const int failure = errno;
     closedir(listing);
+    if (failure != 0) {
+        setError(error, fileErrorFromErrno(
+                            failure, path, GBFileReadUnknownError,
+                            QStringLiteral("The folder %1 couldn’t be opened.").arg(quotedName(path))));
+        return std::nullopt;
+    }
     return names;
 }
 
