@@ -160,6 +160,36 @@ private:
     int m_descriptor;
 };
 
+// Appends at most maximumLength bytes from an open file to contents; false (errno set) on a read
+// error.
+bool readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents)
+{
+    // A regular file is read at once, and one byte more to see its end; anything else in chunks.
+    struct stat status {};
+    qsizetype chunk = 64 * 1024;
+    const bool regular = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    if (regular)
+        chunk = qsizetype(std::min<qint64>(status.st_size, maximumLength)) + 1;
+    while (contents.size() < maximumLength) {
+        const qsizetype start = contents.size();
+        const qsizetype wanted = std::min<qint64>(chunk, maximumLength - start);
+        contents.resize(start + wanted);
+        const ssize_t count = read(descriptor, contents.data() + start, size_t(wanted));
+        if (count < 0 && errno == EINTR) {
+            contents.resize(start);
+            continue;
+        }
+        if (count < 0)
+            return false;
+        contents.resize(start + count);
+        // A regular file that gave all its size and not the byte beyond is at its end: no
+        // further read needed to see it.
+        if (count == 0 || (regular && count < wanted && contents.size() >= status.st_size))
+            break;
+    }
+    return true;
+}
+
 // Opens `folder` and then each folder of relativePath but its last component with O_NOFOLLOW, so
 // that `holder` is the folder that holds that component inside `folder`. Answers the last
 // component, or nothing with errno set.
@@ -196,34 +226,6 @@ FileManager& FileManager::defaultManager()
 void FileManager::setDefaultManager(FileManager* manager)
 {
     installedManager() = manager;
-}
-
-bool FileManager::readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents)
-{
-    // A regular file is read at once, and one byte more to see its end; anything else in chunks.
-    struct stat status {};
-    qsizetype chunk = 64 * 1024;
-    const bool regular = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
-    if (regular)
-        chunk = qsizetype(std::min<qint64>(status.st_size, maximumLength)) + 1;
-    while (contents.size() < maximumLength) {
-        const qsizetype start = contents.size();
-        const qsizetype wanted = std::min<qint64>(chunk, maximumLength - start);
-        contents.resize(start + wanted);
-        const ssize_t count = read(descriptor, contents.data() + start, size_t(wanted));
-        if (count < 0 && errno == EINTR) {
-            contents.resize(start);
-            continue;
-        }
-        if (count < 0)
-            return false;
-        contents.resize(start + count);
-        // A regular file that gave all its size and not the byte beyond is at its end: no
-        // further read needed to see it.
-        if (count == 0 || (regular && count < wanted && contents.size() >= status.st_size))
-            break;
-    }
-    return true;
 }
 
 bool FileManager::fileExistsAtPath(const QString& path)
@@ -333,14 +335,25 @@ bool FileManager::createDirectoryAtPath(const QString& path, bool withIntermedia
     return true;
 }
 
-std::optional<QByteArray> FileManager::contentsAtPath(const QString& path, qint64 maximumLength)
+std::optional<QByteArray> FileManager::readFileAtPath(const QString& path, qint64 maximumLength, bool* opened)
 {
     // Not blocking: a named pipe in a file's place reads as empty instead of waiting for a writer.
-    const Descriptor file(open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Descriptor file(open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (opened)
+        *opened = file.get() >= 0;
     QByteArray contents;
-    if (file.get() < 0 || !readFromDescriptor(file.get(), maximumLength, contents))
+    if (file.get() < 0 || !readFromDescriptor(file.get(), maximumLength, contents)) {
+        const int failure = errno;
+        file.reset(-1);
+        errno = failure;
         return std::nullopt;
+    }
     return contents;
+}
+
+std::optional<QByteArray> FileManager::contentsAtPath(const QString& path, qint64 maximumLength)
+{
+    return readFileAtPath(path, maximumLength);
 }
 
 int FileManager::changePosixPermissions(const QString& path, mode_t mode)

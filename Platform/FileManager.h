@@ -22,9 +22,10 @@ public:
     // nullptr restores the real file manager. The caller keeps ownership.
     static void setDefaultManager(FileManager* manager);
 
-    // Appends at most maximumLength bytes from an open file to contents; false (errno set) on a
-    // read error.
-    static bool readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents);
+    // The real file system's bytes of the file, at most maximumLength of them, whatever manager is
+    // installed; nothing with errno set on failure, and *opened false when the open itself failed.
+    static std::optional<QByteArray> readFileAtPath(const QString& path, qint64 maximumLength,
+                                                    bool* opened = nullptr);
 
     // True when anything exists at the path, following symbolic links; false for an empty path.
     virtual bool fileExistsAtPath(const QString& path);
