@@ -2,6 +2,7 @@
 #include "FileManager.h"
 
 #include "AtomicFileWriter.h"
+#include "FileDescriptor.h"
 #include "FileSystemRepresentation.h"
 
 #include <QDir>
@@ -137,29 +138,6 @@ int removeEntry(int parent, const char* name)
     return unlinkat(parent, name, AT_REMOVEDIR) == 0 ? 0 : errno;
 }
 
-// An open descriptor, closed when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor = -1) : m_descriptor(descriptor) {}
-    ~Descriptor()
-    {
-        if (m_descriptor >= 0)
-            close(m_descriptor);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    void reset(int descriptor)
-    {
-        if (m_descriptor >= 0)
-            close(m_descriptor);
-        m_descriptor = descriptor;
-    }
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
-
 // Appends at most maximumLength bytes from an open file to contents; false (errno set) on a read
 // error.
 bool readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents)
@@ -194,7 +172,7 @@ bool readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& conten
 // that `holder` is the folder that holds that component inside `folder`. Answers the last
 // component, or nothing with errno set.
 std::optional<QByteArray> openHolderInsideFolder(const QString& folder, const QString& relativePath,
-                                                 Descriptor& holder)
+                                                 FileDescriptor& holder)
 {
     holder.reset(open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (holder.get() < 0)
@@ -237,6 +215,11 @@ bool FileManager::fileExistsAtPath(const QString& path)
 }
 
 bool FileManager::isSymbolicLinkAtPath(const QString& path)
+{
+    return pathIsSymbolicLink(path);
+}
+
+bool FileManager::pathIsSymbolicLink(const QString& path)
 {
     struct stat status;
     return !path.isEmpty() && lstat(encoded(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
@@ -338,7 +321,7 @@ bool FileManager::createDirectoryAtPath(const QString& path, bool withIntermedia
 std::optional<QByteArray> FileManager::readFileAtPath(const QString& path, qint64 maximumLength, bool* opened)
 {
     // Not blocking: a named pipe in a file's place reads as empty instead of waiting for a writer.
-    Descriptor file(open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor file(open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (opened)
         *opened = file.get() >= 0;
     QByteArray contents;
@@ -366,9 +349,9 @@ std::optional<QByteArray> FileManager::contentsOfFileInsideFolder(const QString&
                                                                   qint64 maximumLength, Error* error)
 {
     const QString path = folder + QLatin1Char('/') + relativePath;
-    Descriptor holder;
+    FileDescriptor holder;
     const auto name = openHolderInsideFolder(folder, relativePath, holder);
-    Descriptor file(
+    FileDescriptor file(
         name ? openat(holder.get(), name->constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC) : -1);
     struct stat status {};
     if (file.get() >= 0 && fstat(file.get(), &status) == 0 && !S_ISREG(status.st_mode))
@@ -386,7 +369,7 @@ bool FileManager::replaceFileInsideFolder(const QString& folder, const QString& 
                                           const QByteArray& contents, Error* error)
 {
     const QString path = folder + QLatin1Char('/') + relativePath;
-    Descriptor holder;
+    FileDescriptor holder;
     const auto name = openHolderInsideFolder(folder, relativePath, holder);
     struct stat status {};
     if (name && fstatat(holder.get(), name->constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&

@@ -26,6 +26,8 @@ public:
     // installed; nothing with errno set on failure, and *opened false when the open itself failed.
     static std::optional<QByteArray> readFileAtPath(const QString& path, qint64 maximumLength,
                                                     bool* opened = nullptr);
+    // The real file system's answer to isSymbolicLinkAtPath, whatever manager is installed.
+    static bool pathIsSymbolicLink(const QString& path);
 
     // True when anything exists at the path, following symbolic links; false for an empty path.
     virtual bool fileExistsAtPath(const QString& path);
