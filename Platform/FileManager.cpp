@@ -309,10 +309,10 @@ bool FileManager::createDirectoryAtPath(const QString& path, bool withIntermedia
         return false;
     }
     if (!S_ISDIR(status.st_mode)) {
-        setError(error, fileErrorFromErrno(EEXIST, path, GBFileWriteUnknownError,
+        setError(error, fileErrorFromErrno(EEXIST, cleanPath, GBFileWriteUnknownError,
                                            QStringLiteral("The file %1 couldn’t be saved because a file with "
                                                           "the same name already exists.")
-                                               .arg(quotedName(path))));
+                                               .arg(quotedName(cleanPath))));
         return false;
     }
     return true;
