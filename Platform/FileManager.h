@@ -33,6 +33,12 @@ public:
     virtual bool fileExistsAtPath(const QString& path);
     // True when the path itself is a symbolic link, whether or not it points anywhere.
     virtual bool isSymbolicLinkAtPath(const QString& path);
+    // Anything at the path, a dangling symbolic link included; through the two tests above, so a
+    // replaced manager answers for both.
+    bool itemExistsAtPath(const QString& path)
+    {
+        return fileExistsAtPath(path) || isSymbolicLinkAtPath(path);
+    }
     // True when this process may write at the path (access(2) with W_OK); false for an empty path.
     virtual bool isWritableFileAtPath(const QString& path);
     // The names of the folder's direct entries, hidden ones included, in no defined order.
