@@ -25,7 +25,6 @@ public:
     // A '-' for negative numbers, then at least minimumDigits decimal digits.
     QByteArray toDecimal(int minimumDigits) const;
 
-    bool isNegative() const { return m_negative; }
     void add(qint64 value);
     void multiply(quint32 factor);
     // Division rounding towards negative infinity; answers the remainder, from 0 to divisor - 1.

@@ -2,6 +2,7 @@
 #include "FileManager.h"
 
 #include "AtomicFileWriter.h"
+#include "FileDescriptor.h"
 #include "FileSystemRepresentation.h"
 
 #include <QDir>
@@ -118,6 +119,8 @@ int removeEntry(int parent, const char* name)
         return failure;
     }
     int failure = 0;
+    // readdir answers nullptr both at the end and on an error; only errno tells them apart.
+    errno = 0;
     while (dirent* entry = readdir(listing)) {
         const QByteArrayView entryName(entry->d_name);
         if (entryName == "." || entryName == "..")
@@ -125,41 +128,51 @@ int removeEntry(int parent, const char* name)
         failure = removeEntry(folder, entry->d_name);
         if (failure != 0)
             break;
+        errno = 0;
     }
+    if (failure == 0)
+        failure = errno;
     closedir(listing);
     if (failure != 0)
         return failure;
     return unlinkat(parent, name, AT_REMOVEDIR) == 0 ? 0 : errno;
 }
 
-// An open descriptor, closed when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor = -1) : m_descriptor(descriptor) {}
-    ~Descriptor()
-    {
-        if (m_descriptor >= 0)
-            close(m_descriptor);
+// Appends at most maximumLength bytes from an open file to contents; false (errno set) on a read
+// error.
+bool readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents)
+{
+    // A regular file is read at once, and one byte more to see its end; anything else in chunks.
+    struct stat status {};
+    qsizetype chunk = 64 * 1024;
+    const bool regular = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    if (regular)
+        chunk = qsizetype(std::min<qint64>(status.st_size, maximumLength)) + 1;
+    while (contents.size() < maximumLength) {
+        const qsizetype start = contents.size();
+        const qsizetype wanted = std::min<qint64>(chunk, maximumLength - start);
+        contents.resize(start + wanted);
+        const ssize_t count = read(descriptor, contents.data() + start, size_t(wanted));
+        if (count < 0 && errno == EINTR) {
+            contents.resize(start);
+            continue;
+        }
+        if (count < 0)
+            return false;
+        contents.resize(start + count);
+        // A regular file that gave all its size and not the byte beyond is at its end: no
+        // further read needed to see it.
+        if (count == 0 || (regular && count < wanted && contents.size() >= status.st_size))
+            break;
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    void reset(int descriptor)
-    {
-        if (m_descriptor >= 0)
-            close(m_descriptor);
-        m_descriptor = descriptor;
-    }
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
+    return true;
+}
 
 // Opens `folder` and then each folder of relativePath but its last component with O_NOFOLLOW, so
 // that `holder` is the folder that holds that component inside `folder`. Answers the last
 // component, or nothing with errno set.
 std::optional<QByteArray> openHolderInsideFolder(const QString& folder, const QString& relativePath,
-                                                 Descriptor& holder)
+                                                 FileDescriptor& holder)
 {
     holder.reset(open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (holder.get() < 0)
@@ -193,34 +206,6 @@ void FileManager::setDefaultManager(FileManager* manager)
     installedManager() = manager;
 }
 
-bool FileManager::readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents)
-{
-    // A regular file is read at once, and one byte more to see its end; anything else in chunks.
-    struct stat status {};
-    qsizetype chunk = 64 * 1024;
-    const bool regular = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
-    if (regular)
-        chunk = qsizetype(std::min<qint64>(status.st_size, maximumLength)) + 1;
-    while (contents.size() < maximumLength) {
-        const qsizetype start = contents.size();
-        const qsizetype wanted = std::min<qint64>(chunk, maximumLength - start);
-        contents.resize(start + wanted);
-        const ssize_t count = read(descriptor, contents.data() + start, size_t(wanted));
-        if (count < 0 && errno == EINTR) {
-            contents.resize(start);
-            continue;
-        }
-        if (count < 0)
-            return false;
-        contents.resize(start + count);
-        // A regular file that gave all its size and not the byte beyond is at its end: no
-        // further read needed to see it.
-        if (count == 0 || (regular && count < wanted && contents.size() >= status.st_size))
-            break;
-    }
-    return true;
-}
-
 bool FileManager::fileExistsAtPath(const QString& path)
 {
     if (path.isEmpty())
@@ -230,6 +215,11 @@ bool FileManager::fileExistsAtPath(const QString& path)
 }
 
 bool FileManager::isSymbolicLinkAtPath(const QString& path)
+{
+    return pathIsSymbolicLink(path);
+}
+
+bool FileManager::pathIsSymbolicLink(const QString& path)
 {
     struct stat status;
     return !path.isEmpty() && lstat(encoded(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
@@ -255,12 +245,22 @@ std::optional<QStringList> FileManager::contentsOfDirectoryAtPath(const QString&
         return std::nullopt;
     }
     QStringList names;
+    // readdir answers nullptr both at the end and on an error: a listing cut short is no listing.
+    errno = 0;
     while (dirent* entry = readdir(listing)) {
         const QByteArrayView name(entry->d_name);
         if (name != "." && name != "..")
             names.append(FileSystemRepresentation::toPath(name));
+        errno = 0;
     }
+    const int failure = errno;
     closedir(listing);
+    if (failure != 0) {
+        setError(error, fileErrorFromErrno(
+                            failure, path, GBFileReadUnknownError,
+                            QStringLiteral("The folder %1 couldn’t be opened.").arg(quotedName(path))));
+        return std::nullopt;
+    }
     return names;
 }
 
@@ -309,23 +309,34 @@ bool FileManager::createDirectoryAtPath(const QString& path, bool withIntermedia
         return false;
     }
     if (!S_ISDIR(status.st_mode)) {
-        setError(error, fileErrorFromErrno(EEXIST, path, GBFileWriteUnknownError,
+        setError(error, fileErrorFromErrno(EEXIST, cleanPath, GBFileWriteUnknownError,
                                            QStringLiteral("The file %1 couldn’t be saved because a file with "
                                                           "the same name already exists.")
-                                               .arg(quotedName(path))));
+                                               .arg(quotedName(cleanPath))));
         return false;
     }
     return true;
 }
 
-std::optional<QByteArray> FileManager::contentsAtPath(const QString& path, qint64 maximumLength)
+std::optional<QByteArray> FileManager::readFileAtPath(const QString& path, qint64 maximumLength, bool* opened)
 {
     // Not blocking: a named pipe in a file's place reads as empty instead of waiting for a writer.
-    const Descriptor file(open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor file(open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (opened)
+        *opened = file.get() >= 0;
     QByteArray contents;
-    if (file.get() < 0 || !readFromDescriptor(file.get(), maximumLength, contents))
+    if (file.get() < 0 || !readFromDescriptor(file.get(), maximumLength, contents)) {
+        const int failure = errno;
+        file.reset(-1);
+        errno = failure;
         return std::nullopt;
+    }
     return contents;
+}
+
+std::optional<QByteArray> FileManager::contentsAtPath(const QString& path, qint64 maximumLength)
+{
+    return readFileAtPath(path, maximumLength);
 }
 
 int FileManager::changePosixPermissions(const QString& path, mode_t mode)
@@ -338,9 +349,9 @@ std::optional<QByteArray> FileManager::contentsOfFileInsideFolder(const QString&
                                                                   qint64 maximumLength, Error* error)
 {
     const QString path = folder + QLatin1Char('/') + relativePath;
-    Descriptor holder;
+    FileDescriptor holder;
     const auto name = openHolderInsideFolder(folder, relativePath, holder);
-    Descriptor file(
+    FileDescriptor file(
         name ? openat(holder.get(), name->constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC) : -1);
     struct stat status {};
     if (file.get() >= 0 && fstat(file.get(), &status) == 0 && !S_ISREG(status.st_mode))
@@ -358,7 +369,7 @@ bool FileManager::replaceFileInsideFolder(const QString& folder, const QString& 
                                           const QByteArray& contents, Error* error)
 {
     const QString path = folder + QLatin1Char('/') + relativePath;
-    Descriptor holder;
+    FileDescriptor holder;
     const auto name = openHolderInsideFolder(folder, relativePath, holder);
     struct stat status {};
     if (name && fstatat(holder.get(), name->constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&

@@ -22,14 +22,23 @@ public:
     // nullptr restores the real file manager. The caller keeps ownership.
     static void setDefaultManager(FileManager* manager);
 
-    // Appends at most maximumLength bytes from an open file to contents; false (errno set) on a
-    // read error.
-    static bool readFromDescriptor(int descriptor, qint64 maximumLength, QByteArray& contents);
+    // The real file system's bytes of the file, at most maximumLength of them, whatever manager is
+    // installed; nothing with errno set on failure, and *opened false when the open itself failed.
+    static std::optional<QByteArray> readFileAtPath(const QString& path, qint64 maximumLength,
+                                                    bool* opened = nullptr);
+    // The real file system's answer to isSymbolicLinkAtPath, whatever manager is installed.
+    static bool pathIsSymbolicLink(const QString& path);
 
     // True when anything exists at the path, following symbolic links; false for an empty path.
     virtual bool fileExistsAtPath(const QString& path);
     // True when the path itself is a symbolic link, whether or not it points anywhere.
     virtual bool isSymbolicLinkAtPath(const QString& path);
+    // Anything at the path, a dangling symbolic link included; through the two tests above, so a
+    // replaced manager answers for both.
+    bool itemExistsAtPath(const QString& path)
+    {
+        return fileExistsAtPath(path) || isSymbolicLinkAtPath(path);
+    }
     // True when this process may write at the path (access(2) with W_OK); false for an empty path.
     virtual bool isWritableFileAtPath(const QString& path);
     // The names of the folder's direct entries, hidden ones included, in no defined order.

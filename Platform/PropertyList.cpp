@@ -5,16 +5,12 @@
 #include "BinaryPropertyListReader.h"
 #include "BinaryPropertyListWriter.h"
 #include "FileManager.h"
-#include "FileSystemRepresentation.h"
 #include "XmlPropertyListReader.h"
 #include "XmlPropertyListWriter.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -38,19 +34,13 @@ bool looksLikeTextFormat(const QByteArray& data)
 // even when its size is unknown.
 std::optional<QByteArray> readAtMostCapPlusOne(const QString& path, QString* errorDescription)
 {
-    // Not blocking: a named pipe in a file's place reads as empty instead of waiting for a writer.
-    const int descriptor =
-        open(FileSystemRepresentation::fromPath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    QByteArray data;
-    const bool read = descriptor >= 0 &&
-                      FileManager::readFromDescriptor(descriptor, PropertyList::maximumInputSize + 1, data);
-    if (!read && errorDescription)
+    bool opened = false;
+    auto data = FileManager::readFileAtPath(path, PropertyList::maximumInputSize + 1, &opened);
+    if (!data && errorDescription)
         *errorDescription = QStringLiteral("cannot %1 %2: %3")
-                                .arg(descriptor < 0 ? QStringLiteral("open") : QStringLiteral("read"), path,
+                                .arg(opened ? QStringLiteral("read") : QStringLiteral("open"), path,
                                      QString::fromLocal8Bit(std::strerror(errno)));
-    if (descriptor >= 0)
-        close(descriptor);
-    return read ? std::optional(data) : std::nullopt;
+    return data;
 }
 
 bool isNumber(int type)

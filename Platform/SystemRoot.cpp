@@ -25,11 +25,8 @@ bool isClean(QStringView absolutePath)
     return true;
 }
 
-} // namespace
-
-namespace SystemRoot {
-
-QString path()
+// "/" or the sandbox folder, clean.
+QString rootPath()
 {
     const QString root = qEnvironmentVariable("GRABBIT_SYSTEM_ROOT");
     if (root.isEmpty())
@@ -37,9 +34,13 @@ QString path()
     return isClean(root) ? root : QDir::cleanPath(root);
 }
 
+} // namespace
+
+namespace SystemRoot {
+
 QString pathFor(const QString& absolutePath)
 {
-    const QString root = path();
+    const QString root = rootPath();
     // The system's own locations are clean already; only others need cleaning (which is costly
     // for the state computation that asks several times).
     const QString clean = isClean(absolutePath) ? absolutePath : QDir::cleanPath(absolutePath);

@@ -7,8 +7,6 @@
 // root: "/" normally, a sandbox folder when GRABBIT_SYSTEM_ROOT names one.
 namespace SystemRoot {
 
-QString path();
-
 // The location of an absolute macOS path (such as "/System/Library/...") under the system root.
 QString pathFor(const QString& absolutePath);
 

@@ -3,7 +3,6 @@
 
 #include <QDateTime>
 #include <QString>
-#include <QUrl>
 
 #include <memory>
 #include <optional>
@@ -25,7 +24,7 @@ public:
 // NSWorkspaceLaunchWithoutActivation, whose value it has).
 inline constexpr unsigned GBWorkspaceLaunchWithoutActivation = 512;
 
-// Finding, launching and watching applications, and showing things to the user.
+// Finding, launching and watching applications.
 class Workspace {
 public:
     virtual ~Workspace() = default;

@@ -94,7 +94,7 @@ bool extractionAttempt(const MailBundleInstaller& installer, Error* error)
 bool removeLeftoverOfFailedAttempt(const QString& installedPath, Error* error)
 {
     FileManager& fileManager = FileManager::defaultManager();
-    if (!fileManager.fileExistsAtPath(installedPath) && !fileManager.isSymbolicLinkAtPath(installedPath))
+    if (!fileManager.itemExistsAtPath(installedPath))
         return true;
     return fileManager.removeItemAtPath(installedPath, error);
 }

@@ -15,14 +15,6 @@ namespace {
 const QString ignorableEntryName = QStringLiteral(".DS_Store");
 constexpr mode_t ownerOnlyMode = 0700;
 
-// Anything at the path, a dangling symbolic link included: a stale link where the copy belongs
-// would otherwise block the extraction that follows.
-bool somethingExistsAtPath(const QString& path)
-{
-    FileManager& fileManager = FileManager::defaultManager();
-    return fileManager.fileExistsAtPath(path) || fileManager.isSymbolicLinkAtPath(path);
-}
-
 QString enclosingFolderOf(const QString& path)
 {
     return path.left(path.lastIndexOf(QLatin1Char('/')));
@@ -112,7 +104,9 @@ bool MailBundleInstaller::removeMailBundleRestartingMail(bool restartMail, Compl
 
     const QStringList copies = QStringList{mailBundleInstalledPath()} + disabledMailBundleInstalledPaths();
     for (const QString& path : copies) {
-        if (!somethingExistsAtPath(path))
+        // A dangling link counts: a stale link where the copy belongs would block the extraction
+        // that follows.
+        if (!FileManager::defaultManager().itemExistsAtPath(path))
             continue;
         Error error;
         // Our copy by its exact name, also inside a folder that a link leads to; never the link.

@@ -2,6 +2,8 @@
 #include "ChildProcessLauncher.h"
 
 #include "Bundle.h"
+#include "FileDescriptor.h"
+#include "FileManager.h"
 #include "FileSystemRepresentation.h"
 #include "Log.h"
 #include "RunLoop.h"
@@ -17,7 +19,6 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,18 +78,11 @@ int waitWithEventLoop(pid_t child)
     int exitStatus = -1;
     if (reapIfEnded(child, exitStatus))
         return exitStatus;
-    const struct ProcessDescriptor {
-        int value;
-        ~ProcessDescriptor()
-        {
-            if (value >= 0)
-                close(value);
-        }
-    } processDescriptor{static_cast<int>(syscall(SYS_pidfd_open, child, 0))};
+    const FileDescriptor processDescriptor(static_cast<int>(syscall(SYS_pidfd_open, child, 0)));
     std::unique_ptr<QSocketNotifier> notifier;
     QTimer poll;
-    if (processDescriptor.value >= 0) {
-        notifier = std::make_unique<QSocketNotifier>(processDescriptor.value, QSocketNotifier::Read);
+    if (processDescriptor.get() >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(processDescriptor.get(), QSocketNotifier::Read);
     } else {
         // Kernels without process descriptors: look again every few milliseconds.
         poll.start(5);
@@ -105,13 +99,6 @@ QString setfaclPath()
             return QString::fromLatin1(candidate);
     }
     return QStringLiteral("/usr/bin/setfacl");
-}
-
-bool isSymbolicLink(const QString& path)
-{
-    struct stat status;
-    return lstat(FileSystemRepresentation::fromPath(path).constData(), &status) == 0 &&
-           S_ISLNK(status.st_mode);
 }
 
 // What a child writes is kept here and goes to the log once it has ended, never to the terminal
@@ -189,7 +176,7 @@ bool ChildProcessLauncher::translateForThisSystem(QString& launchPath, QStringLi
         return true;
     }
     // GNU chmod follows a link named on its command line, into whatever it points to.
-    return !isSymbolicLink(arguments.at(2));
+    return !FileManager::pathIsSymbolicLink(arguments.at(2));
 }
 
 int ChildProcessLauncher::launchAndWait(const QString& requestedLaunchPath,

@@ -7,7 +7,9 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
+#include <QThread>
 #include <QTimer>
 #include <QUuid>
 
@@ -155,10 +157,15 @@ void FreedesktopNotificationCenter::removeDeliveredNotification(const Notificati
 
 void FreedesktopNotificationCenter::removeAllDeliveredNotifications()
 {
+    closeAllDeliveredNotifications(CloseTiming::Queued);
+}
+
+void FreedesktopNotificationCenter::closeAllDeliveredNotifications(CloseTiming timing)
+{
     const QList<uint> daemonIdentifiers = m_delivered.keys();
     m_delivered.clear();
     for (uint daemonIdentifier : daemonIdentifiers)
-        closeNotification(daemonIdentifier);
+        closeNotification(daemonIdentifier, timing);
 }
 
 // The daemon keeps a notification until it is closed: one that outlived the application would offer
@@ -172,15 +179,18 @@ void FreedesktopNotificationCenter::withdrawNotificationsAtQuit()
 
 void FreedesktopNotificationCenter::withdrawDeliveredNotifications()
 {
-    // A notification on its way to the daemon is waited for, so that it can be closed too.
+    // A notification on its way to the daemon is waited for, so that it can be closed too, but no
+    // longer than a close may take: a daemon that does not answer must not hold up the end. The
+    // bus's own thread takes the answer in, so polling sees it without running the event loop.
+    const QDeadlineTimer deadline(closeAtQuitTimeoutMilliseconds);
     for (QDBusPendingCallWatcher* watcher : findChildren<QDBusPendingCallWatcher*>()) {
-        if (!watcher->isFinished())
+        while (!watcher->isFinished() && !deadline.hasExpired())
+            QThread::msleep(5);
+        // Already answered: this only delivers the answer, so that its notification is recorded.
+        if (watcher->isFinished())
             watcher->waitForFinished();
     }
-    const QList<uint> daemonIdentifiers = m_delivered.keys();
-    m_delivered.clear();
-    for (uint daemonIdentifier : daemonIdentifiers)
-        closeNotification(daemonIdentifier, CloseTiming::BeforeReturning);
+    closeAllDeliveredNotifications(CloseTiming::BeforeReturning);
 }
 
 void FreedesktopNotificationCenter::closeNotification(uint daemonIdentifier, CloseTiming timing)

@@ -44,6 +44,7 @@ private:
     void withdrawDeliveredNotifications();
     enum class CloseTiming { Queued, BeforeReturning };
     void closeNotification(uint daemonIdentifier, CloseTiming timing = CloseTiming::Queued);
+    void closeAllDeliveredNotifications(CloseTiming timing);
     bool connectDaemonSignals();
     QDBusConnection& connection();
 

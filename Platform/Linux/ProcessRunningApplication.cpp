@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ProcessRunningApplication.h"
 
-#include "FileSystemRepresentation.h"
-
 #include <QFile>
 
 #include <algorithm>
@@ -63,11 +61,10 @@ struct Instance {
 } // namespace
 
 std::vector<std::unique_ptr<RunningApplication>>
-ProcessRunningApplication::instancesOfExecutable(const QString& executable)
+ProcessRunningApplication::instancesOfExecutable(const QByteArray& wanted)
 {
     // One readlink per process: this runs before every install and removal, with hundreds of
     // processes on a desktop.
-    const QByteArray wanted = FileSystemRepresentation::fromPath(executable);
     std::vector<Instance> instances;
     DIR* processes = opendir("/proc");
     while (dirent* entry = processes ? readdir(processes) : nullptr) {

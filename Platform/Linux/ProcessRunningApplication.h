@@ -3,7 +3,7 @@
 
 #include "Workspace.h"
 
-#include <QString>
+#include <QByteArray>
 
 #include <memory>
 #include <sys/types.h>
@@ -15,8 +15,10 @@ class ProcessRunningApplication : public RunningApplication {
 public:
     ProcessRunningApplication(pid_t pid, unsigned long long startTime) : m_pid(pid), m_startTime(startTime) {}
 
-    // The processes whose executable is that file (a canonical path), oldest first.
-    static std::vector<std::unique_ptr<RunningApplication>> instancesOfExecutable(const QString& executable);
+    // The processes whose executable is that file (a resolved path, as the system's bytes), oldest
+    // first.
+    static std::vector<std::unique_ptr<RunningApplication>>
+    instancesOfExecutable(const QByteArray& executable);
 
     bool isTerminated() override;
     bool terminate() override;

@@ -8,11 +8,11 @@
 #include "PropertyList.h"
 #include "SystemRoot.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
@@ -229,10 +229,14 @@ Workspace::runningApplicationsWithBundleIdentifier(const QString& bundleIdentifi
 {
     const auto bundlePath = urlForApplicationWithBundleIdentifier(bundleIdentifier);
     const auto executable = bundlePath ? bundleExecutablePath(*bundlePath) : std::nullopt;
-    const QString wanted = executable ? QFileInfo(*executable).canonicalFilePath() : QString();
-    if (wanted.isEmpty())
+    if (!executable)
         return {};
-    return ProcessRunningApplication::instancesOfExecutable(wanted);
+    // Resolved as bytes: Qt's own resolution would re-encode a name that is not UTF-8 differently
+    // from what the process table holds.
+    char resolved[PATH_MAX];
+    if (!realpath(FileSystemRepresentation::fromPath(*executable).constData(), resolved))
+        return {};
+    return ProcessRunningApplication::instancesOfExecutable(QByteArray(resolved));
 }
 
 bool Workspace::launchAppWithBundleIdentifier(const QString& bundleIdentifier, unsigned options)
