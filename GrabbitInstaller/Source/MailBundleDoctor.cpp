@@ -106,7 +106,7 @@ void MailBundleDoctor::checkCopies()
 void MailBundleDoctor::checkCompatibilityStamp()
 {
     // Without Mail nothing says what the copy should be ready for; an unreadable copy is damaged.
-    if (!m_installedInfo || !m_mailFound || !m_installer.mailBundleCompatibilityValuesNeedUpdate())
+    if (!m_installedInfo || !m_mailFound || !m_installer.compatibilityValuesNeedUpdate(m_installedInfo))
         return;
     add("stale-for-mail",
         localizedString("The installed Grabbit plug-in is not made ready for this version of Mail (usually "
@@ -118,7 +118,7 @@ void MailBundleDoctor::checkVersion()
 {
     if (!m_installedInfo)
         return;
-    const auto installed = m_installer.bundleVersionAtPath(m_installedPath);
+    const auto installed = MailBundleInstaller::versionOfInfo(m_installedInfo);
     const auto packaged = ZFVersionNumber::initWithVersionString(m_installer.packagedVersionString());
     // Any version is newer than a missing one, so an older copy implies both versions exist.
     if (!installed || !packaged || installed->compareToVersionNumber(packaged) != ZFOrderedAscending)

@@ -122,13 +122,14 @@ public:
     bool removeMailBundleAtPath(const QString& path, Error* error);
     void autoRepairMailBundlesDirectoryForRemoval(bool forRemoval);
 
-private:
-    // The installed copy's Info.plist as read once by a state computation.
+    // The installed copy's Info.plist, read once by whoever needs several answers from it, so that the
+    // answers cannot contradict each other; nothing when it is missing or unreadable.
     using InstalledInfo = std::optional<QVariantMap>;
-
-    MailBundleState currentMailBundleState() const;
     static std::optional<ZFVersionNumber> versionOfInfo(const InstalledInfo& info);
     bool compatibilityValuesNeedUpdate(const InstalledInfo& info) const;
+
+private:
+    MailBundleState currentMailBundleState() const;
     void setMailBundleState(MailBundleState state);
     Error mailFailedToQuitError() const;
 

@@ -61,9 +61,10 @@ QJsonObject stateDescription(MailBundleInstaller& installer)
 {
     const MailBundleState state = installer.mailBundleState();
     const QString installedPath = installer.mailBundleInstalledPath();
-    const auto installedVersion = installer.bundleVersionAtPath(installedPath);
+    // One read, so that the version and the stamp printed describe the same file.
     const auto installedInfo =
         PropertyList::dictionaryWithContentsOfFile(installedPath + QLatin1String("/Contents/Info.plist"));
+    const auto installedVersion = MailBundleInstaller::versionOfInfo(installedInfo);
 
     QJsonArray expected;
     for (const QVariant& value : installer.expectedMailBundleCompatibilityValues())
