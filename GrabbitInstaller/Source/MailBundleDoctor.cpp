@@ -32,7 +32,7 @@ MailBundleDoctor::MailBundleDoctor(MailBundleInstaller& installer)
     : m_installer(installer), m_installedPath(installer.mailBundleInstalledPath()),
       m_installed(FileManager::defaultManager().fileExistsAtPath(m_installedPath)),
       m_installedInfo(m_installed ? PropertyList::dictionaryWithContentsOfFile(
-                                        m_installedPath + QLatin1String("/Contents/Info.plist"))
+                                        MailBundleInstaller::infoPlistPathOfBundle(m_installedPath))
                                   : std::nullopt),
       m_disabledCopies(installer.disabledMailBundleInstalledPaths())
 {

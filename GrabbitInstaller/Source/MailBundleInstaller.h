@@ -56,6 +56,12 @@ public:
     static inline const QString mailBundleIdentifier = QStringLiteral("com.apple.mail");
     // The folders beside "Bundles" into which Mail sets aside the plug-ins it cannot load begin so.
     static inline const QString disabledBundlesFolderPrefix = QStringLiteral("Bundles (Disabled");
+    // The key of an Info.plist under which the plug-in lists the Mail versions it is ready for.
+    static inline const QString supportedCompatibilityValuesKey =
+        QStringLiteral("SupportedPluginCompatibilityUUIDs");
+
+    // Where a bundle (an application, a plug-in; absolute or relative) keeps its Info.plist.
+    static QString infoPlistPathOfBundle(const QString& bundlePath);
 
     MailBundleInstaller() = default;
     MailBundleInstaller(const MailBundleInstaller&) = delete;

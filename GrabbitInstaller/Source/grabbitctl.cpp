@@ -63,16 +63,16 @@ QJsonObject stateDescription(MailBundleInstaller& installer)
     const QString installedPath = installer.mailBundleInstalledPath();
     // One read, so that the version and the stamp printed describe the same file.
     const auto installedInfo =
-        PropertyList::dictionaryWithContentsOfFile(installedPath + QLatin1String("/Contents/Info.plist"));
+        PropertyList::dictionaryWithContentsOfFile(MailBundleInstaller::infoPlistPathOfBundle(installedPath));
     const auto installedVersion = MailBundleInstaller::versionOfInfo(installedInfo);
 
     QJsonArray expected;
     for (const QVariant& value : installer.expectedMailBundleCompatibilityValues())
         expected.append(jsonFromPropertyListValue(value));
     QJsonValue installedValues = QJsonValue::Null;
-    if (installedInfo && installedInfo->contains(QStringLiteral("SupportedPluginCompatibilityUUIDs")))
+    if (installedInfo && installedInfo->contains(MailBundleInstaller::supportedCompatibilityValuesKey))
         installedValues = jsonFromPropertyListValue(
-            installedInfo->value(QStringLiteral("SupportedPluginCompatibilityUUIDs")));
+            installedInfo->value(MailBundleInstaller::supportedCompatibilityValuesKey));
 
     return QJsonObject{
         {QStringLiteral("state"), static_cast<qint64>(state)},
