@@ -7,7 +7,6 @@
 #include "MailBundleInstaller.h"
 #include "PropertyList.h"
 #include "Workspace.h"
-#include "ZFDictionaryAccessors.h"
 #include "ZFVersionNumber.h"
 
 #include <QDirIterator>
@@ -145,11 +144,10 @@ void MailBundleDoctor::checkPreferences()
                 "install”."));
         return;
     }
-    if (!boolForKey(*preferences, QStringLiteral("EnableBundles")))
+    if (!MailBundleInstaller::bundlesEnabled(*preferences))
         add("bundles-disabled", localizedString("Loading plug-ins is switched off in Mail’s preferences."),
             localizedString("Run “grabbitctl install”: it switches plug-ins on and reopens Mail."));
-    // The same reading and threshold by which an install decides to raise the value.
-    if (intForKey(*preferences, QStringLiteral("BundleCompatibilityVersion"), -1) <= 2)
+    if (MailBundleInstaller::bundleCompatibilityVersionNeedsRaising(*preferences))
         add("bundle-compatibility-version",
             localizedString("Mail’s preferences accept only plug-ins of an older kind, not the Grabbit."),
             localizedString("Run “grabbitctl install”: it lets Mail accept the Grabbit and reopens Mail."));

@@ -17,6 +17,8 @@
 
 namespace {
 
+const QString bundleCompatibilityVersionKey = QStringLiteral("BundleCompatibilityVersion");
+const QString enableBundlesKey = QStringLiteral("EnableBundles");
 const QString pluginCompatibilityKey = QStringLiteral("PluginCompatibilityUUID");
 const QString supported1012CompatibilityKey = QStringLiteral("Supported10.12PluginCompatibilityUUIDs");
 
@@ -78,6 +80,16 @@ std::optional<QVariantMap> MailBundleInstaller::mailPreferences(QString* problem
     return preferences->toMap();
 }
 
+bool MailBundleInstaller::bundleCompatibilityVersionNeedsRaising(const QVariantMap& preferences)
+{
+    return intForKey(preferences, bundleCompatibilityVersionKey, -1) <= 2;
+}
+
+bool MailBundleInstaller::bundlesEnabled(const QVariantMap& preferences)
+{
+    return boolForKey(preferences, enableBundlesKey);
+}
+
 bool MailBundleInstaller::updateMailPreferences(Error* error)
 {
     QString problem;
@@ -90,17 +102,16 @@ bool MailBundleInstaller::updateMailPreferences(Error* error)
     }
     const QVariantMap& values = *preferences;
 
-    if (intForKey(values, QStringLiteral("BundleCompatibilityVersion"), -1) <= 2) {
-        if (!setValue({QStringLiteral("-int"), QStringLiteral("3")},
-                      QStringLiteral("BundleCompatibilityVersion"))) {
+    if (bundleCompatibilityVersionNeedsRaising(values)) {
+        if (!setValue({QStringLiteral("-int"), QStringLiteral("3")}, bundleCompatibilityVersionKey)) {
             if (error)
                 *error = unableToUpdateMailPreferencesError();
             return false;
         }
     }
-    if (boolForKey(values, QStringLiteral("EnableBundles")))
+    if (bundlesEnabled(values))
         return true;
-    if (setValue({QStringLiteral("-bool"), QStringLiteral("YES")}, QStringLiteral("EnableBundles")))
+    if (setValue({QStringLiteral("-bool"), QStringLiteral("YES")}, enableBundlesKey))
         return true;
     if (error)
         *error = unableToUpdateMailPreferencesError();

@@ -102,6 +102,10 @@ public:
     // dictionary, and then `problem` holds the line that says so.
     std::optional<QVariantMap> mailPreferences(QString* problem = nullptr) const;
     bool updateMailPreferences(Error* error);
+    // What an install changes in Mail's preferences, decided here for the install and the doctor
+    // alike: a compatibility version that admits only older plug-ins, and plug-ins switched off.
+    static bool bundleCompatibilityVersionNeedsRaising(const QVariantMap& preferences);
+    static bool bundlesEnabled(const QVariantMap& preferences);
     Error unableToUpdateMailPreferencesError() const;
     bool setValue(const QStringList& values, const QString& forMailPreferenceKey);
     bool updateMailBundleCompatibilityValues(Error* error);
