@@ -13,9 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <QStringList>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -109,10 +107,7 @@ int printState(bool asJson)
 // The findings are sentences for people, so they come in the user's language where the bundle has it.
 int printDiagnosis(bool asJson)
 {
-    QTranslator translator;
-    if (translator.load(QLocale(), QStringLiteral("Localizable"), QStringLiteral("_"),
-                        Bundle::mainBundle().resourcePath() + QStringLiteral("/translations")))
-        QCoreApplication::installTranslator(&translator);
+    installLocalizedStrings(Bundle::mainBundle().resourcePath());
     const QList<MailBundleDoctor::Finding> findings = MailBundleDoctor::examine();
     const int status = findings.isEmpty() ? 0 : 1;
     if (asJson) {
