@@ -2,27 +2,12 @@
 #include "ZAController.h"
 
 #include "Bundle.h"
+#include "Localization.h"
 #include "ZARunningInstance.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTimer>
-#include <QTranslator>
-
-namespace {
-
-void loadTranslator(const QString& name, const QString& folder)
-{
-    auto* translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(QLocale(), name, QStringLiteral("_"), folder)) {
-        QCoreApplication::installTranslator(translator);
-        return;
-    }
-    delete translator;
-}
-
-} // namespace
 
 ZAController::ZAController(QObject* parent) : QObject(parent)
 {
@@ -53,9 +38,8 @@ int ZAController::runApplication()
 
 void ZAController::installTranslations()
 {
-    loadTranslator(QStringLiteral("Localizable"),
-                   Bundle::mainBundle().resourcePath() + QStringLiteral("/translations"));
-    loadTranslator(QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    installLocalizedStrings(Bundle::mainBundle().resourcePath());
+    installTranslation(QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
 void ZAController::applicationDidFinishLaunching()

@@ -12,7 +12,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QGridLayout>
-#include <QMessageBox>
 #include <QScreen>
 
 AppController::AppController(QObject* parent) : ZAController(parent), m_window(std::make_unique<QWidget>())
@@ -40,25 +39,6 @@ void AppController::applicationDidFinishLaunching()
         return;
     }
     performStandardLaunchActions();
-}
-
-// Without a usable home folder the engine cannot work: the window says why (once, however often it
-// is reopened) and offers nothing to click.
-void AppController::presentHomeDirectoryError()
-{
-    const auto error = MailBundleInstaller::homeDirectoryError();
-    if (!error || m_window->findChild<QMessageBox*>(QStringLiteral("homeDirectoryAlert")))
-        return;
-    for (const char* name : {"installMailBundleButton", "removeMailButtonBundle"}) {
-        if (auto* button = m_window->findChild<QWidget*>(QLatin1String(name)))
-            button->setEnabled(false);
-    }
-    auto* sheet = new QMessageBox(QMessageBox::Warning, m_window->windowTitle(),
-                                  error->localizedDescription(), QMessageBox::Ok, m_window.get());
-    sheet->setObjectName(QStringLiteral("homeDirectoryAlert"));
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->setWindowModality(Qt::WindowModal);
-    sheet->open();
 }
 
 // The application menu's commands, reached by their keys from the window: Quit (Ctrl+Q, Command-Q
@@ -131,7 +111,7 @@ void AppController::performStandardLaunchActions()
     becomeForegroundProcess();
     orderFrontMainWindow();
     m_installerViewController->performStandardLaunchActions();
-    presentHomeDirectoryError();
+    m_installerViewController->presentHomeDirectoryError();
 }
 
 void AppController::becomeForegroundProcess()

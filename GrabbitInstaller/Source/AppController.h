@@ -47,7 +47,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void presentHomeDirectoryError();
     void addMenuActions();
     void operationFinished(bool succeeded);
 

@@ -110,7 +110,11 @@ void InstallerViewController::updateInterfaceForCurrentBundleState()
     m_ui->removeMailButtonBundle->setTitle(localizedString("Remove"));
     m_ui->removeMailButtonBundle->setSubtitle(
         localizedString("Mail will need to be quit and reopened for the Grabbit to be uninstalled."));
-    m_ui->removeMailButtonBundle->setEnabled(installer->isMailBundleInstalled());
+    // Without a usable home folder there is nothing either button could work on.
+    const bool usableHome = HomeDirectory::path().has_value();
+    if (!usableHome)
+        m_ui->installMailBundleButton->setEnabled(false);
+    m_ui->removeMailButtonBundle->setEnabled(usableHome && installer->isMailBundleInstalled());
 }
 
 void InstallerViewController::updateInterfaceForMailBundleStateNotInstalled()
@@ -265,10 +269,23 @@ QMessageBox* InstallerViewController::makeSheet(const QString& objectName, const
 
 void InstallerViewController::presentError(const Error& error)
 {
-    QMessageBox* sheet = makeSheet(QStringLiteral("errorAlert"), error.localizedDescription(), QString());
+    presentWarning(QStringLiteral("errorAlert"), error.localizedDescription());
+}
+
+void InstallerViewController::presentWarning(const QString& objectName, const QString& text)
+{
+    QMessageBox* sheet = makeSheet(objectName, text, QString());
     sheet->setIcon(QMessageBox::Warning);
     sheet->setStandardButtons(QMessageBox::Ok);
     sheet->open();
+}
+
+void InstallerViewController::presentHomeDirectoryError()
+{
+    const auto error = MailBundleInstaller::homeDirectoryError();
+    if (!error || view()->window()->findChild<QMessageBox*>(QStringLiteral("homeDirectoryAlert")))
+        return;
+    presentWarning(QStringLiteral("homeDirectoryAlert"), error->localizedDescription());
 }
 
 bool InstallerViewController::shouldOfferToInstallLoginItem() const

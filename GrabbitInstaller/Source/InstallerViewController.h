@@ -39,6 +39,9 @@ public:
 
     // On the first call only: the High Sierra alert, where the system needs it.
     void performStandardLaunchActions();
+    // Without a usable home folder the engine cannot work: a sheet says why, one at a time however
+    // often the window is brought up.
+    void presentHomeDirectoryError();
     bool hasShownHighSierraAlert() const { return m_hasShownHighSierraAlert; }
     // True from an install or removal action until its completion has run.
     bool isPerformingOperation() const { return m_isPerformingOperation; }
@@ -82,6 +85,8 @@ private:
     void runBehindProgressView(void (MailBundleInstaller::*operation)(MailBundleInstaller::Completion),
                                FinishHandler finished);
     void presentError(const Error& error);
+    // A warning sheet with the text and an OK button.
+    void presentWarning(const QString& objectName, const QString& text);
     void offerToInstallLoginItem();
     void showHighSierraAlert();
     void uninstallAndShowInFinder();

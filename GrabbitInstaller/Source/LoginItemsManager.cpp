@@ -42,11 +42,14 @@ bool LoginItemsManager::hasLoginItemWithURL(const QUrl& url) const
 
 void LoginItemsManager::addLoginItemWithURL(const QUrl& url, bool hide)
 {
+    // The caller has nothing to show the user, but a failure must leave a trace.
     if (const std::optional<LoginItemsList::Item> item = copyLoginItemWithURL(url)) {
-        m_list->setHidden(*item, hide);
+        if (!m_list->setHidden(*item, hide))
+            Log::write(QStringLiteral("Unable to change the login item for %1").arg(url.toString()));
         return;
     }
-    m_list->insertItemLast(url, hide);
+    if (!m_list->insertItemLast(url, hide))
+        Log::write(QStringLiteral("Unable to add a login item for %1").arg(url.toString()));
 }
 
 void LoginItemsManager::removeLoginItemWithURL(const QUrl& url)

@@ -7,7 +7,6 @@
 #include "MailBundleInstaller.h"
 #include "PropertyList.h"
 #include "Workspace.h"
-#include "ZFDictionaryAccessors.h"
 #include "ZFVersionNumber.h"
 
 #include <QDirIterator>
@@ -32,7 +31,7 @@ MailBundleDoctor::MailBundleDoctor(MailBundleInstaller& installer)
     : m_installer(installer), m_installedPath(installer.mailBundleInstalledPath()),
       m_installed(FileManager::defaultManager().fileExistsAtPath(m_installedPath)),
       m_installedInfo(m_installed ? PropertyList::dictionaryWithContentsOfFile(
-                                        m_installedPath + QLatin1String("/Contents/Info.plist"))
+                                        MailBundleInstaller::infoPlistPathOfBundle(m_installedPath))
                                   : std::nullopt),
       m_disabledCopies(installer.disabledMailBundleInstalledPaths())
 {
@@ -106,7 +105,7 @@ void MailBundleDoctor::checkCopies()
 void MailBundleDoctor::checkCompatibilityStamp()
 {
     // Without Mail nothing says what the copy should be ready for; an unreadable copy is damaged.
-    if (!m_installedInfo || !m_mailFound || !m_installer.mailBundleCompatibilityValuesNeedUpdate())
+    if (!m_installedInfo || !m_mailFound || !m_installer.compatibilityValuesNeedUpdate(m_installedInfo))
         return;
     add("stale-for-mail",
         localizedString("The installed Grabbit plug-in is not made ready for this version of Mail (usually "
@@ -118,7 +117,7 @@ void MailBundleDoctor::checkVersion()
 {
     if (!m_installedInfo)
         return;
-    const auto installed = m_installer.bundleVersionAtPath(m_installedPath);
+    const auto installed = MailBundleInstaller::versionOfInfo(m_installedInfo);
     const auto packaged = ZFVersionNumber::initWithVersionString(m_installer.packagedVersionString());
     // Any version is newer than a missing one, so an older copy implies both versions exist.
     if (!installed || !packaged || installed->compareToVersionNumber(packaged) != ZFOrderedAscending)
@@ -145,11 +144,10 @@ void MailBundleDoctor::checkPreferences()
                 "install”."));
         return;
     }
-    if (!boolForKey(*preferences, QStringLiteral("EnableBundles")))
+    if (!MailBundleInstaller::bundlesEnabled(*preferences))
         add("bundles-disabled", localizedString("Loading plug-ins is switched off in Mail’s preferences."),
             localizedString("Run “grabbitctl install”: it switches plug-ins on and reopens Mail."));
-    // The same reading and threshold by which an install decides to raise the value.
-    if (intForKey(*preferences, QStringLiteral("BundleCompatibilityVersion"), -1) <= 2)
+    if (MailBundleInstaller::bundleCompatibilityVersionNeedsRaising(*preferences))
         add("bundle-compatibility-version",
             localizedString("Mail’s preferences accept only plug-ins of an older kind, not the Grabbit."),
             localizedString("Run “grabbitctl install”: it lets Mail accept the Grabbit and reopens Mail."));

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "MailBundleInstaller.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QVariantMap>
-
-#include <optional>
-
-class MailBundleInstaller;
 
 // Why Mail does not load the plug-in, told for someone who has never looked inside Mail: each
 // finding says what is wrong and what mends it. It only reads: nothing is written, quit or started.
@@ -43,7 +40,7 @@ private:
     const QString m_installedPath;
     const bool m_installed;
     // The installed copy's Info.plist, read once; nothing when there is no copy or it cannot be read.
-    const std::optional<QVariantMap> m_installedInfo;
+    const MailBundleInstaller::InstalledInfo m_installedInfo;
     const QStringList m_disabledCopies;
     bool m_mailFound = false;
     QList<Finding> m_findings;

@@ -17,14 +17,10 @@
 
 namespace {
 
+const QString bundleCompatibilityVersionKey = QStringLiteral("BundleCompatibilityVersion");
+const QString enableBundlesKey = QStringLiteral("EnableBundles");
 const QString pluginCompatibilityKey = QStringLiteral("PluginCompatibilityUUID");
-const QString supportedCompatibilityKey = QStringLiteral("SupportedPluginCompatibilityUUIDs");
 const QString supported1012CompatibilityKey = QStringLiteral("Supported10.12PluginCompatibilityUUIDs");
-
-QString infoPlistInsideBundle()
-{
-    return QStringLiteral("/Contents/Info.plist");
-}
 
 // The stamp's error as Foundation's file writing gives it; when the Info.plist is reached through
 // a symbolic link the file manager's error, which says so, goes to the user instead.
@@ -84,6 +80,16 @@ std::optional<QVariantMap> MailBundleInstaller::mailPreferences(QString* problem
     return preferences->toMap();
 }
 
+bool MailBundleInstaller::bundleCompatibilityVersionNeedsRaising(const QVariantMap& preferences)
+{
+    return intForKey(preferences, bundleCompatibilityVersionKey, -1) <= 2;
+}
+
+bool MailBundleInstaller::bundlesEnabled(const QVariantMap& preferences)
+{
+    return boolForKey(preferences, enableBundlesKey);
+}
+
 bool MailBundleInstaller::updateMailPreferences(Error* error)
 {
     QString problem;
@@ -96,17 +102,16 @@ bool MailBundleInstaller::updateMailPreferences(Error* error)
     }
     const QVariantMap& values = *preferences;
 
-    if (intForKey(values, QStringLiteral("BundleCompatibilityVersion"), -1) <= 2) {
-        if (!setValue({QStringLiteral("-int"), QStringLiteral("3")},
-                      QStringLiteral("BundleCompatibilityVersion"))) {
+    if (bundleCompatibilityVersionNeedsRaising(values)) {
+        if (!setValue({QStringLiteral("-int"), QStringLiteral("3")}, bundleCompatibilityVersionKey)) {
             if (error)
                 *error = unableToUpdateMailPreferencesError();
             return false;
         }
     }
-    if (boolForKey(values, QStringLiteral("EnableBundles")))
+    if (bundlesEnabled(values))
         return true;
-    if (setValue({QStringLiteral("-bool"), QStringLiteral("YES")}, QStringLiteral("EnableBundles")))
+    if (setValue({QStringLiteral("-bool"), QStringLiteral("YES")}, enableBundlesKey))
         return true;
     if (error)
         *error = unableToUpdateMailPreferencesError();
@@ -142,7 +147,7 @@ QVariantList MailBundleInstaller::expectedMailBundleCompatibilityValues() const
         Workspace::sharedWorkspace().urlForApplicationWithBundleIdentifier(mailBundleIdentifier);
     if (!mailPath)
         return values;
-    const auto mailValue = compatibilityValueOfInfoPlist(*mailPath + infoPlistInsideBundle());
+    const auto mailValue = compatibilityValueOfInfoPlist(infoPlistPathOfBundle(*mailPath));
     if (!mailValue)
         return values;
     values.append(*mailValue);
@@ -164,7 +169,7 @@ bool MailBundleInstaller::updateMailBundleCompatibilityValues(Error* error)
     }
     FileManager& fileManager = FileManager::defaultManager();
     const QString bundlesFolder = mailBundlesDirectory();
-    const QString insideFolder = mailBundleResourceName() + infoPlistInsideBundle();
+    const QString insideFolder = infoPlistPathOfBundle(mailBundleResourceName());
     const QString infoPlistPath = bundlesFolder + QLatin1Char('/') + insideFolder;
     Error failure;
     const auto contents = fileManager.contentsOfFileInsideFolder(
@@ -175,7 +180,7 @@ bool MailBundleInstaller::updateMailBundleCompatibilityValues(Error* error)
         QVariantMap info = value->toMap();
         const QVariantList expected = expectedMailBundleCompatibilityValues();
         info.insert(supported1012CompatibilityKey, expected);
-        info.insert(supportedCompatibilityKey, expected);
+        info.insert(supportedCompatibilityValuesKey, expected);
         const QByteArray data = PropertyList::toData(info, PropertyListFormat::XML);
         written = !data.isEmpty() &&
                   fileManager.replaceFileInsideFolder(bundlesFolder, insideFolder, data, &failure);
@@ -193,7 +198,7 @@ bool MailBundleInstaller::mailBundleCompatibilityValuesNeedUpdate()
         return true;
     }
     return compatibilityValuesNeedUpdate(PropertyList::dictionaryWithContentsOfFile(
-        installedPath + infoPlistInsideBundle(), {supportedCompatibilityKey}));
+        infoPlistPathOfBundle(installedPath), {supportedCompatibilityValuesKey}));
 }
 
 bool MailBundleInstaller::compatibilityValuesNeedUpdate(const InstalledInfo& info) const
@@ -201,6 +206,6 @@ bool MailBundleInstaller::compatibilityValuesNeedUpdate(const InstalledInfo& inf
     if (!info)
         return true;
     // Compared as the platform compares objects: the number 5 never equals the string "5".
-    const QVariant installed = objectForKey(*info, supportedCompatibilityKey, QVariantList{});
+    const QVariant installed = objectForKey(*info, supportedCompatibilityValuesKey, QVariantList{});
     return !PropertyList::isEqual(installed, expectedMailBundleCompatibilityValues());
 }

@@ -25,18 +25,12 @@ constexpr qint64 maximumVersionTextLength = 64 * 1024;
 
 const QString versionInfoResourceName = QStringLiteral("ZephMailMessageServiceEnabler-Version");
 const QString bundleVersionKey = QStringLiteral("CFBundleVersion");
-const QString supportedCompatibilityValuesKey = QStringLiteral("SupportedPluginCompatibilityUUIDs");
 
 // Empty without a usable home, so that no location ever names a folder at the file system's root.
 QString expandedStandardizedPath(const QString& pathBelowHome)
 {
     const auto home = HomeDirectory::path();
     return home ? QDir::cleanPath(*home + QLatin1Char('/') + pathBelowHome) : QString();
-}
-
-QString infoPlistPathOfBundle(const QString& bundlePath)
-{
-    return bundlePath + QLatin1String("/Contents/Info.plist");
 }
 
 } // namespace
@@ -54,6 +48,11 @@ const char* mailBundleStateName(MailBundleState state)
         return "MailBundleStateUpToDate";
     }
     return "MailBundleStateUnknown";
+}
+
+QString MailBundleInstaller::infoPlistPathOfBundle(const QString& bundlePath)
+{
+    return bundlePath + QLatin1String("/Contents/Info.plist");
 }
 
 MailBundleInstaller* MailBundleInstaller::sharedInstaller()
@@ -198,10 +197,11 @@ std::optional<ZFVersionNumber> MailBundleInstaller::versionOfInfo(const Installe
 
 std::optional<QString> MailBundleInstaller::packagedVersionString() const
 {
-    // Opened without looking first: a missing file or a folder in its place fails the read alike.
-    const QString path = Bundle::mainBundle().resourcePath() + QLatin1Char('/') + versionInfoResourceName +
-                         QLatin1String(".txt");
-    const auto contents = FileManager::defaultManager().contentsAtPath(path, maximumVersionTextLength + 1);
+    const auto path = mailBundleVersionInfoResourcePath();
+    // A file that goes between the look and the read fails the read, and is missing alike.
+    const auto contents =
+        path ? FileManager::defaultManager().contentsAtPath(*path, maximumVersionTextLength + 1)
+             : std::nullopt;
     if (!contents || contents->size() > maximumVersionTextLength)
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8);

@@ -56,6 +56,12 @@ public:
     static inline const QString mailBundleIdentifier = QStringLiteral("com.apple.mail");
     // The folders beside "Bundles" into which Mail sets aside the plug-ins it cannot load begin so.
     static inline const QString disabledBundlesFolderPrefix = QStringLiteral("Bundles (Disabled");
+    // The key of an Info.plist under which the plug-in lists the Mail versions it is ready for.
+    static inline const QString supportedCompatibilityValuesKey =
+        QStringLiteral("SupportedPluginCompatibilityUUIDs");
+
+    // Where a bundle (an application, a plug-in; absolute or relative) keeps its Info.plist.
+    static QString infoPlistPathOfBundle(const QString& bundlePath);
 
     MailBundleInstaller() = default;
     MailBundleInstaller(const MailBundleInstaller&) = delete;
@@ -96,6 +102,10 @@ public:
     // dictionary, and then `problem` holds the line that says so.
     std::optional<QVariantMap> mailPreferences(QString* problem = nullptr) const;
     bool updateMailPreferences(Error* error);
+    // What an install changes in Mail's preferences, decided here for the install and the doctor
+    // alike: a compatibility version that admits only older plug-ins, and plug-ins switched off.
+    static bool bundleCompatibilityVersionNeedsRaising(const QVariantMap& preferences);
+    static bool bundlesEnabled(const QVariantMap& preferences);
     Error unableToUpdateMailPreferencesError() const;
     bool setValue(const QStringList& values, const QString& forMailPreferenceKey);
     bool updateMailBundleCompatibilityValues(Error* error);
@@ -122,13 +132,14 @@ public:
     bool removeMailBundleAtPath(const QString& path, Error* error);
     void autoRepairMailBundlesDirectoryForRemoval(bool forRemoval);
 
-private:
-    // The installed copy's Info.plist as read once by a state computation.
+    // The installed copy's Info.plist, read once by whoever needs several answers from it, so that the
+    // answers cannot contradict each other; nothing when it is missing or unreadable.
     using InstalledInfo = std::optional<QVariantMap>;
-
-    MailBundleState currentMailBundleState() const;
     static std::optional<ZFVersionNumber> versionOfInfo(const InstalledInfo& info);
     bool compatibilityValuesNeedUpdate(const InstalledInfo& info) const;
+
+private:
+    MailBundleState currentMailBundleState() const;
     void setMailBundleState(MailBundleState state);
     Error mailFailedToQuitError() const;
 

@@ -13,9 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <QStringList>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -61,17 +59,18 @@ QJsonObject stateDescription(MailBundleInstaller& installer)
 {
     const MailBundleState state = installer.mailBundleState();
     const QString installedPath = installer.mailBundleInstalledPath();
-    const auto installedVersion = installer.bundleVersionAtPath(installedPath);
+    // One read, so that the version and the stamp printed describe the same file.
     const auto installedInfo =
-        PropertyList::dictionaryWithContentsOfFile(installedPath + QLatin1String("/Contents/Info.plist"));
+        PropertyList::dictionaryWithContentsOfFile(MailBundleInstaller::infoPlistPathOfBundle(installedPath));
+    const auto installedVersion = MailBundleInstaller::versionOfInfo(installedInfo);
 
     QJsonArray expected;
     for (const QVariant& value : installer.expectedMailBundleCompatibilityValues())
         expected.append(jsonFromPropertyListValue(value));
     QJsonValue installedValues = QJsonValue::Null;
-    if (installedInfo && installedInfo->contains(QStringLiteral("SupportedPluginCompatibilityUUIDs")))
+    if (installedInfo && installedInfo->contains(MailBundleInstaller::supportedCompatibilityValuesKey))
         installedValues = jsonFromPropertyListValue(
-            installedInfo->value(QStringLiteral("SupportedPluginCompatibilityUUIDs")));
+            installedInfo->value(MailBundleInstaller::supportedCompatibilityValuesKey));
 
     return QJsonObject{
         {QStringLiteral("state"), static_cast<qint64>(state)},
@@ -108,10 +107,7 @@ int printState(bool asJson)
 // The findings are sentences for people, so they come in the user's language where the bundle has it.
 int printDiagnosis(bool asJson)
 {
-    QTranslator translator;
-    if (translator.load(QLocale(), QStringLiteral("Localizable"), QStringLiteral("_"),
-                        Bundle::mainBundle().resourcePath() + QStringLiteral("/translations")))
-        QCoreApplication::installTranslator(&translator);
+    installLocalizedStrings(Bundle::mainBundle().resourcePath());
     const QList<MailBundleDoctor::Finding> findings = MailBundleDoctor::examine();
     const int status = findings.isEmpty() ? 0 : 1;
     if (asJson) {
